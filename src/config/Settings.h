@@ -1,0 +1,40 @@
+// The deployment values the program reads once at start, and the readers that fill them.
+//
+// All functions run on the UI thread during start-up (SaveTaxpayerNumber: after a login report).
+// The values are written during start-up only and read-only afterwards, so worker threads may read
+// them without a lock.
+#pragma once
+
+#include <QString>
+
+namespace corvane::config {
+
+struct AppSettings {
+    QString TaxUrl;        // start page (qvpz.pz [config] TaxUrl)
+    QString Server;        // report address (qvpz.pz [config] Server)
+    QString clientlx;      // client type (qvprm.ini [parms] clientlx)
+    QString version;       // client version (qvprm.ini [parms] version)
+    QString UpdateFolder;  // relative to the program folder, ending in "/" once set
+    bool SingleProcess = false;  // chrome.pz
+};
+
+// The process-wide settings, with the built-in TaxUrl and Server of the portal host.
+AppSettings& Settings();
+
+// The built-in start page, also the browser view's DefaultUrl.
+QString DefaultTaxUrl();
+QString DefaultServer();
+
+// First sub-folder of the program folder whose name begins with "HISUPDATE" (case ignored), in the
+// order the file system lists them; "HISUPDATE" when there is none. No trailing "/".
+QString FindUpdateFolder();
+bool ReadSingleProcessSwitch();
+// Reads qvpz.pz and qvprm.ini into Settings(); always returns true.
+bool ReadConfig();
+// Writes nsrsbh into [parms] of qvprm.ini in the update folder; reports its own failures.
+void SaveTaxpayerNumber(const QString& nsrsbh);
+
+// Full path of qvprm.ini (program folder + update folder + "qvprm.ini").
+QString QvprmPath();
+
+}  // namespace corvane::config

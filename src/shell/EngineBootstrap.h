@@ -1,0 +1,50 @@
+// Loading the engine library (CefLib/libcef.so in the program folder), starting it, pumping its
+// work on the UI thread and shutting it down. UI thread only.
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+#include "cef_engine.h"
+
+namespace corvane::engine {
+
+// Raised by StartEngine when the library cannot be loaded or lacks an entry point.
+class EngineLoadError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The loaded entry points (all null before StartEngine).
+struct EngineApi {
+#define CORVANE_ENGINE_MEMBER(name) name##_t name = nullptr;
+    CEF_ENGINE_EXPORTS(CORVANE_ENGINE_MEMBER)
+#undef CORVANE_ENGINE_MEMBER
+};
+const EngineApi& Api();
+
+// "CefLib/libcef.so" resolved against the program folder.
+QString EngineLibraryPath();
+
+// The settings handed to cef_initialize; the browser window's module start-up turns on
+// ignore_certificate_errors, StartupCheck sets cache_path and single_process.
+CefSettings& Settings();
+
+// Wipes "cache" in the program folder (never in the current directory) and turns on
+// ignore_certificate_errors. The main process calls it before the engine is initialised.
+void WipeCacheAndIgnoreCertificateErrors();
+
+// Loads the library and runs execute-process / initialise. True: initialised in this process.
+// False: this process was an engine helper and its work has finished. Throws EngineLoadError.
+bool StartEngine(int argc, char** argv);
+
+// Browser clients register on creation and unregister when released; while any is registered a
+// 10 ms timer calls cef_do_message_loop_work (never re-entered from a nested loop).
+void RegisterBrowserClient();
+void UnregisterBrowserClient();
+
+// At the end of the process, after the windows are gone: shutdown (only where initialised here)
+// and release of the library.
+void ShutdownEngine();
+
+}  // namespace corvane::engine
