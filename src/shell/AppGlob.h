@@ -21,14 +21,14 @@ QString Hotline();
 inline constexpr int WM_SHELL_COMMAND = 1148;
 
 class ShellCommandEvent : public QEvent {
-public:
+  public:
     static constexpr QEvent::Type kType = QEvent::Type(WM_SHELL_COMMAND);
     ShellCommandEvent(int code, const QString& text) : QEvent(kType), code_(code), text_(text) {}
     int code() const { return code_; }
     // Valid while the event is handled; never null (an empty text is an empty QString).
     const QString& text() const { return text_; }
 
-private:
+  private:
     int code_;
     const QString& text_;
 };

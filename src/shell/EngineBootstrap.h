@@ -11,7 +11,7 @@ namespace corvane::engine {
 
 // Raised by StartEngine when the library cannot be loaded or lacks an entry point.
 class EngineLoadError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -25,6 +25,13 @@ const EngineApi& Api();
 
 // "CefLib/libcef.so" resolved against the program folder.
 QString EngineLibraryPath();
+// "cache" in the program folder: the engine's cache and storage, wiped at every start.
+QString CacheFolder();
+
+// True when the command line is that of an engine helper process: an argument (after the program
+// name) "--type=" followed by a process type. The engine's own test; the entry uses it to leave
+// the main process's cache alone in helpers.
+bool IsEngineHelperCommandLine(int argc, char** argv);
 
 // The settings handed to cef_initialize; the browser window's module start-up turns on
 // ignore_certificate_errors, StartupCheck sets cache_path and single_process.
@@ -42,9 +49,13 @@ bool StartEngine(int argc, char** argv);
 // 10 ms timer calls cef_do_message_loop_work (never re-entered from a nested loop).
 void RegisterBrowserClient();
 void UnregisterBrowserClient();
+int RegisteredBrowserClients();
+bool IsPumping();  // the pump timer exists
 
-// At the end of the process, after the windows are gone: shutdown (only where initialised here)
-// and release of the library.
+// At the end of the process, after the windows are gone: shutdown (only where initialised here),
+// then the application object is destroyed (the engine hooks into its teardown, so it must go
+// while the engine's code is still loaded), then the library is released.
 void ShutdownEngine();
+bool IsInitialisedHere();
 
 }  // namespace corvane::engine

@@ -12,7 +12,7 @@ class SearchAnimation;
 
 class TFrmWait_show : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TFrmWait_show(QWidget* parent = nullptr);
 
     QString Msg() const;
@@ -24,7 +24,7 @@ public:
     // Times the animation has been started (a second text does not restart it).
     int AnimationStarts() const;
 
-private:
+  private:
     SearchAnimation* Animate1;
     QLabel* Label1;
     int animationStarts_ = 0;
@@ -32,5 +32,8 @@ private:
 
 // The one wait window (null before the first ShowWait).
 TFrmWait_show* WaitForm();
+// Destroys the wait window at the end of the process (the entry's ending); a later ShowWait would
+// create a new one.
+void DestroyWaitForm();
 
 }  // namespace corvane

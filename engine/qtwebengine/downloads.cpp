@@ -1,0 +1,181 @@
+#include "downloads.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
+
+#include "browser.h"
+#include "download_item.h"
+#include "engine_context.h"
+#include "page.h"
+#include "platform.h"
+#include "safe_file_name.h"
+
+namespace corvane::engine {
+namespace {
+
+// Shorter gaps would make the speed jump with every network packet.
+constexpr qint64 kMinSpeedSampleMs = 200;
+
+class BeforeDownloadCallback final : public CefBeforeDownloadCallback {
+public:
+    void Continue(const QString& download_path, bool show_dialog) override {
+        continued_ = true;
+        path_ = download_path;
+        show_dialog_ = show_dialog;
+    }
+    bool continued() const { return continued_; }
+    const QString& path() const { return path_; }
+    bool show_dialog() const { return show_dialog_; }
+
+private:
+    bool continued_ = false;
+    QString path_;
+    bool show_dialog_ = false;
+};
+
+// Follows one download from its request to its end and queues every change for its browser.
+// A child of the request, so it goes when Qt WebEngine drops the request.
+class DownloadTracker final : public QObject {
+public:
+    DownloadTracker(EngineContext& context, QWebEngineDownloadRequest& request, int browser_id)
+        : QObject(&request),
+          context_(context),
+          request_(request),
+          browser_id_(browser_id),
+          start_time_(QDateTime::currentDateTimeUtc()) {
+        clock_.start();
+        connect(&request, &QWebEngineDownloadRequest::receivedBytesChanged, this,
+                &DownloadTracker::OnProgress);
+        connect(&request, &QWebEngineDownloadRequest::totalBytesChanged, this,
+                &DownloadTracker::OnProgress);
+        connect(&request, &QWebEngineDownloadRequest::stateChanged, this,
+                &DownloadTracker::Report);
+    }
+
+    DownloadState Snapshot() const {
+        DownloadState state;
+        state.total_bytes = qMax<qint64>(request_.totalBytes(), 0);
+        state.received_bytes = request_.receivedBytes();
+        state.speed = speed_;
+        state.start_time = start_time_;
+        if (accepted_)
+            state.full_path =
+                QDir(request_.downloadDirectory()).absoluteFilePath(request_.downloadFileName());
+        const auto qt_state = request_.state();
+        state.complete = qt_state == QWebEngineDownloadRequest::DownloadCompleted;
+        state.canceled = qt_state == QWebEngineDownloadRequest::DownloadCancelled;
+        state.in_progress = qt_state == QWebEngineDownloadRequest::DownloadRequested ||
+                            qt_state == QWebEngineDownloadRequest::DownloadInProgress;
+        return state;
+    }
+
+    void Accepted() {
+        accepted_ = true;
+        last_bytes_ = request_.receivedBytes();
+        clock_.restart();
+    }
+
+private:
+    void OnProgress() {
+        const qint64 elapsed = clock_.elapsed();
+        if (elapsed >= kMinSpeedSampleMs) {
+            const qint64 received = request_.receivedBytes();
+            speed_ = qMax<qint64>(received - last_bytes_, 0) * 1000 / elapsed;
+            last_bytes_ = received;
+            clock_.restart();
+        }
+        if (request_.state() == QWebEngineDownloadRequest::DownloadInProgress) Report();
+    }
+
+    void Report() {
+        Browser* browser = context_.Find(browser_id_);
+        if (!browser) return;
+        const DownloadState state = Snapshot();
+        QPointer<QWebEngineDownloadRequest> request(&request_);
+        browser->Notify([state, request](Browser& target) {
+            CefClient* client = target.client();
+            CefDownloadHandler* handler = client ? client->GetDownloadHandler() : nullptr;
+            if (!handler) return;
+            DownloadItem item(state);
+            DownloadCancel cancel(request);
+            handler->OnDownloadUpdated(&target, &item, &cancel);
+        });
+    }
+
+    EngineContext& context_;
+    QWebEngineDownloadRequest& request_;
+    const int browser_id_;
+    const QDateTime start_time_;
+    QElapsedTimer clock_;
+    qint64 last_bytes_ = 0;
+    qint64 speed_ = 0;
+    bool accepted_ = false;
+};
+
+Browser* BrowserOf(const QWebEngineDownloadRequest& request) {
+    auto* page = qobject_cast<BrowserPage*>(request.page());
+    return page ? page->browser() : nullptr;
+}
+
+}  // namespace
+
+QString DownloadTarget(const QString& client_path, const QString& file_name,
+                       const QString& program_folder, const QString& default_folder) {
+    if (client_path.isEmpty()) return QDir(default_folder).absoluteFilePath(file_name);
+    const QString path = QDir(program_folder).absoluteFilePath(client_path);
+    if (client_path.endsWith(u'/') || QFileInfo(path).isDir())
+        return QDir::cleanPath(QDir(path).absoluteFilePath(file_name));
+    return QDir::cleanPath(path);
+}
+
+DownloadRouter::DownloadRouter(EngineContext& context, QWebEngineProfile& profile)
+    : context_(context) {
+    connect(&profile, &QWebEngineProfile::downloadRequested, this,
+            &DownloadRouter::OnDownloadRequested);
+}
+
+void DownloadRouter::OnDownloadRequested(QWebEngineDownloadRequest* request) {
+    // Qt WebEngine wants the answer before this returns: accepted, or cancelled.
+    QPointer<Browser> browser = BrowserOf(*request);
+    CefClient* client = browser ? browser->client() : nullptr;
+    CefDownloadHandler* handler = client ? client->GetDownloadHandler() : nullptr;
+    if (!handler) {
+        request->cancel();
+        return;
+    }
+    auto* tracker = new DownloadTracker(context_, *request, browser->GetIdentifier());
+    const QString name = SafeDownloadFileName(request->suggestedFileName());
+    BeforeDownloadCallback callback;
+    {
+        DownloadItem item(tracker->Snapshot());
+        handler->OnBeforeDownload(browser, &item, name, &callback);
+    }
+    if (!callback.continued()) {
+        request->cancel();
+        return;
+    }
+    QString target = DownloadTarget(callback.path(), name, ProgramFolder(),
+                                    context_.profile()->downloadPath());
+    if (callback.show_dialog()) {
+        QWidget* owner = browser && browser->GetWindowHandle()
+                             ? browser->GetWindowHandle()->window()
+                             : nullptr;
+        target = QFileDialog::getSaveFileName(owner, QString(), target);
+        if (target.isEmpty()) {
+            request->cancel();
+            return;
+        }
+    }
+    const QFileInfo file(target);
+    QDir().mkpath(file.absolutePath());
+    request->setDownloadDirectory(file.absolutePath());
+    request->setDownloadFileName(file.fileName());
+    tracker->Accepted();
+    request->accept();
+}
+
+}  // namespace corvane::engine

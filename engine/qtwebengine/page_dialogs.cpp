@@ -1,0 +1,75 @@
+// The page's JavaScript dialogs: the client answers, suppresses, or leaves them to the engine's own
+// dialogs (Qt's message box and input dialog).
+#include <QWebEngineProfile>
+
+#include "browser.h"
+#include "page.h"
+
+namespace corvane::engine {
+namespace {
+
+// The answer a client gives during OnJSDialog; without one the dialog counts as dismissed.
+class DialogCallback final : public CefJSDialogCallback {
+public:
+    void Continue(bool success, const QString& user_input) override {
+        answered_ = true;
+        success_ = success;
+        user_input_ = user_input;
+    }
+    bool answered() const { return answered_; }
+    bool success() const { return success_; }
+    const QString& user_input() const { return user_input_; }
+
+private:
+    bool answered_ = false;
+    bool success_ = false;
+    QString user_input_;
+};
+
+}  // namespace
+
+BrowserPage::DialogAnswer BrowserPage::AskJSDialog(cef_jsdialog_type_t type, const QUrl& origin,
+                                                   const QString& message,
+                                                   const QString& default_prompt) {
+    DialogAnswer answer;
+    CefClient* client = browser_ ? browser_->client() : nullptr;
+    CefJSDialogHandler* handler = client ? client->GetJSDialogHandler() : nullptr;
+    if (!handler) return answer;
+    DialogCallback callback;
+    bool suppress = false;
+    const bool handled =
+        handler->OnJSDialog(browser_, origin.toString(QUrl::FullyEncoded),
+                            profile()->httpAcceptLanguage(), type, message, default_prompt,
+                            &callback, suppress);
+    if (handled) {
+        answer.kind = DialogAnswer::kAnswered;
+        answer.success = callback.answered() && callback.success();
+        answer.user_input = callback.user_input();
+    } else if (suppress) {
+        answer.kind = DialogAnswer::kSuppressed;
+    }
+    return answer;
+}
+
+void BrowserPage::javaScriptAlert(const QUrl& origin, const QString& message) {
+    if (AskJSDialog(JSDIALOGTYPE_ALERT, origin, message, {}).kind == DialogAnswer::kEngineDefault)
+        QWebEnginePage::javaScriptAlert(origin, message);
+}
+
+bool BrowserPage::javaScriptConfirm(const QUrl& origin, const QString& message) {
+    const DialogAnswer answer = AskJSDialog(JSDIALOGTYPE_CONFIRM, origin, message, {});
+    if (answer.kind == DialogAnswer::kEngineDefault)
+        return QWebEnginePage::javaScriptConfirm(origin, message);
+    return answer.success;
+}
+
+bool BrowserPage::javaScriptPrompt(const QUrl& origin, const QString& message,
+                                   const QString& default_value, QString* result) {
+    const DialogAnswer answer = AskJSDialog(JSDIALOGTYPE_PROMPT, origin, message, default_value);
+    if (answer.kind == DialogAnswer::kEngineDefault)
+        return QWebEnginePage::javaScriptPrompt(origin, message, default_value, result);
+    if (answer.success && result) *result = answer.user_input;
+    return answer.success;
+}
+
+}  // namespace corvane::engine

@@ -1,0 +1,24 @@
+// Stand-in for the update launcher: appends one line, "yyyy-mm-dd hh:mm:ss <working folder>", to
+// fupdate.log in its working folder and ends with exit code 0.
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+int main() {
+    std::string folder(4096, '\0');
+    if (!getcwd(folder.data(), folder.size())) folder = "?";
+    folder.resize(folder.find('\0'));
+
+    char stamp[32] = "";
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+
+    if (std::FILE* log = std::fopen("fupdate.log", "a")) {
+        std::fprintf(log, "%s %s\n", stamp, folder.c_str());
+        std::fclose(log);
+    }
+    return 0;
+}

@@ -1,0 +1,296 @@
+#include "browser/Uchrome.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFont>
+#include <QPalette>
+#include <QThread>
+#include <QVBoxLayout>
+#include <exception>
+#include <stdexcept>
+
+#include "browser/ChromeClient.h"
+#include "config/Settings.h"
+#include "log/Diagnostic.h"
+#include "net/VersionReport.h"
+#include "text/TextUtil.h"
+
+namespace corvane::browser {
+
+namespace {
+
+// The navigation log keeps the latest lines only: the window may run for days and a page can send
+// addresses of megabytes.
+constexpr int kNavigationLogLines = 1000;
+
+bool IsAboutBlank(const QString& url) {
+    return url.compare(QLatin1String("about:blank"), Qt::CaseInsensitive) == 0;
+}
+
+QString ErrorText(const std::exception& e) { return QString::fromUtf8(e.what()); }
+
+}  // namespace
+
+TFrmChrome::TFrmChrome(QWidget* parent) : QMainWindow(parent) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QString());
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    setFont(font);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    BuildLayout();
+
+    // Restored geometry; the window opens maximised.
+    setGeometry(630, 225, 634, 384);
+    setWindowState(Qt::WindowMaximized);
+
+    Timer1->start();
+
+    // The view creates its browser as soon as it exists, then loads DefaultUrl.
+    Chromium1->CreateBrowser(new ChromeClient(this));
+}
+
+TFrmChrome::~TFrmChrome() {
+    // While the window is still whole: events raised by the closing reach a complete window, and
+    // the engine's windows are out of the panel and the view before Qt deletes their children.
+    if (devToolsShown_) CloseDevTools(Chromium1->Browser());
+    Chromium1->CloseBrowser();
+}
+
+void TFrmChrome::BuildLayout() {
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    Memo1 = new QPlainTextEdit(central);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setFixedHeight(89);
+    Memo1->setReadOnly(true);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setMaximumBlockCount(kNavigationLogLines);
+    Memo1->setFocusPolicy(Qt::NoFocus);
+    column->addWidget(Memo1);
+
+    clientSplit_ = new QSplitter(Qt::Vertical, central);
+    clientSplit_->setHandleWidth(3);
+    clientSplit_->setChildrenCollapsible(false);
+    Chromium1 = new ChromiumView(clientSplit_);
+    Chromium1->setObjectName(QStringLiteral("Chromium1"));
+    Chromium1->SetDefaultUrl(config::DefaultTaxUrl());
+    DevTools = new DevToolsPanel(clientSplit_);
+    DevTools->setObjectName(QStringLiteral("DevTools"));
+    clientSplit_->addWidget(Chromium1);
+    clientSplit_->addWidget(DevTools);
+    clientSplit_->setStretchFactor(0, 1);
+    clientSplit_->setStretchFactor(1, 0);
+    DevTools->hide();
+    Splitter = clientSplit_->handle(1);
+    Splitter->setObjectName(QStringLiteral("Splitter"));
+    Splitter->hide();
+    column->addWidget(clientSplit_, 1);
+    setCentralWidget(central);
+
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setFixedHeight(19);
+    statusText_ = new QLabel(StatusBar);
+    // Long addresses must not widen the window.
+    statusText_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    StatusBar->addWidget(statusText_, 1);
+    setStatusBar(StatusBar);
+
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    N1 = new QAction(QStringLiteral("调试"), this);
+    N1->setObjectName(QStringLiteral("N1"));
+    N1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F12));
+    MainMenu1->addAction(N1);
+    setMenuBar(MainMenu1);
+    MainMenu1->hide();
+    // A hidden menu bar's actions fire no shortcuts; as an action of the window itself the
+    // shortcut works wherever the focus is, the page included.
+    addAction(N1);
+    connect(N1, &QAction::triggered, this, &TFrmChrome::actDevToolExecute);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &TFrmChrome::Timer1Timer);
+
+    Chromium1->setFocus();
+}
+
+QString TFrmChrome::StatusText() const { return statusText_->text(); }
+
+void TFrmChrome::SetStatusText(const QString& text) {
+    statusText_->setText(text);
+    // The status bar is the only place downloads and addresses are shown; trace it for support.
+    ReportDiagnostic(QStringLiteral("StatusBar:") + text);
+}
+
+void TFrmChrome::Timer1Timer() { Chromium1->setFocus(Qt::OtherFocusReason); }
+
+// ---- showing
+
+void TFrmChrome::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Once: later show events (restoring, full screen) are not the window being shown.
+    if (shown_) return;
+    shown_ = true;
+    FormShow();
+}
+
+void TFrmChrome::FormShow() {
+    try {
+        Memo1->hide();
+        Timer1->stop();
+        startAddress_ = config::Settings().TaxUrl;
+        ownsPageDialogs_ = true;
+        if (windowTitle().isEmpty()) titleFollowsPage_ = true;
+        if (CefBrowser* browser = Chromium1->Browser()) {
+            ReportDiagnostic(startAddress_);
+            browser->GetMainFrame()->LoadURL(startAddress_);
+        }
+    } catch (const std::exception& e) {
+        const QString message = ErrorText(e);
+        ReportDiagnostic(QStringLiteral("error^") + message);
+        const QString text = QStringLiteral("页面打开出错，请联系客服热线") + Hotline() +
+                             QStringLiteral("！\r\n") + message;
+        // The user must see why the program ends: the notification window does not exist while
+        // this window lives.
+        AppMessageBox(this, text);
+        SendShellCommand(NotificationWindow(), text, 0);
+        SendShellCommand(this, QString(), 10);
+    }
+}
+
+// ---- shell commands
+
+bool TFrmChrome::event(QEvent* event) {
+    if (event->type() == ShellCommandEvent::kType) {
+        const auto* command = static_cast<ShellCommandEvent*>(event);
+        WMShellCommand(command->code(), command->text());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TFrmChrome::WMShellCommand(int code, const QString& sentText) {
+    const QString text = sentText;  // the sender's text is valid during the call only
+    switch (code) {
+        case 0:
+            ShowShellMessage(text);
+            break;
+        case 10:
+            // Posted: the closing path runs after the event that asked for it.
+            QTimer::singleShot(0, this, [this] { close(); });
+            break;
+        case 20:
+            PageCommandStep(text);
+            break;
+        case 52:
+            // Reserved: no visible effect.
+            break;
+        case 54:
+            RunScriptInMainFrame(text);
+            break;
+        default:
+            break;
+    }
+}
+
+void TFrmChrome::PageCommandStep(const QString& address) {
+    if (text::TrimControl(address).isEmpty()) return;
+    Memo1->appendPlainText(address);
+    const QString result = HandlePageCommand(address, *this);
+    if (!text::TrimControl(result).isEmpty()) Memo1->appendPlainText(result);
+}
+
+// ---- the window's own browser
+
+CefBrowser& TFrmChrome::OwnBrowser() const {
+    CefBrowser* browser = Chromium1->Browser();
+    if (!browser) throw std::runtime_error("The browser window has no browser");
+    return *browser;
+}
+
+bool TFrmChrome::IsOwnMainFrame(CefBrowser* browser, CefFrame* frame) const {
+    return browser && Chromium1->BrowserId() >= 0 &&
+           browser->GetIdentifier() == Chromium1->BrowserId() && (!frame || frame->IsMain());
+}
+
+void TFrmChrome::CloseIfBlank() {
+    try {
+        if (IsAboutBlank(OwnBrowser().GetMainFrame()->GetURL())) {
+            SendShellCommand(this, QString(), 10);
+        }
+    } catch (const std::exception& e) {
+        ReportDiagnostic(QStringLiteral("error^") + ErrorText(e));
+    }
+}
+
+// ---- engine events
+
+void TFrmChrome::Chromium1BeforeClose(CefBrowser* browser) { Chromium1->BrowserClosed(browser); }
+
+void TFrmChrome::Chromium1LoadEnd(CefBrowser* browser, CefFrame* frame, int /*httpStatusCode*/) {
+    if (IsOwnMainFrame(browser, frame)) SetStatusText(browser->GetMainFrame()->GetURL());
+}
+
+void TFrmChrome::Chromium1TitleChange(CefBrowser* browser, const QString& title) {
+    if (titleFollowsPage_ && IsOwnMainFrame(browser, nullptr) && !IsAboutBlank(title)) {
+        setWindowTitle(title);
+    }
+}
+
+bool TFrmChrome::Chromium1BeforeBrowse(CefBrowser* /*browser*/, CefFrame* /*frame*/,
+                                       CefRequest* request, bool /*is_redirect*/) {
+    // Synchronous: the page command has run before the engine goes on with the navigation,
+    // which is never cancelled.
+    SendShellCommand(this, request->GetURL(), 20);
+    return false;
+}
+
+bool TFrmChrome::Chromium1CertificateError(CefBrowser* /*browser*/, int /*cert_error*/,
+                                           const QString& /*request_url*/) {
+    return false;
+}
+
+// ---- page commands
+
+void TFrmChrome::CloseByPage() {
+    // Posted like code 10: the navigation that carried the command finishes its event first.
+    QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void TFrmChrome::ReportLogin(const QString& nsrsbh) { net::SendVersionReport(nsrsbh); }
+
+void TFrmChrome::PrintPage() { OwnBrowser().GetHost()->Print(); }
+
+// ---- closing
+
+void TFrmChrome::closeEvent(QCloseEvent* event) {
+    // In single-process mode the renderer lives in this process: leave the page before the
+    // browser closes, so its scripts stop first.
+    if (config::Settings().SingleProcess) {
+        try {
+            OwnBrowser().GetMainFrame()->LoadURL(QStringLiteral("about:blank"));
+        } catch (const std::exception& e) {
+            ReportDiagnostic(QStringLiteral("error^") + ErrorText(e));
+        }
+    }
+    event->accept();
+    QMainWindow::closeEvent(event);
+    // The main window: its closing ends the message loop even while pop-ups are open. The window
+    // itself is freed after the current event (Qt::WA_DeleteOnClose).
+    QCoreApplication::quit();
+}
+
+}  // namespace corvane::browser

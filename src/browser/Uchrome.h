@@ -1,0 +1,117 @@
+// TFrmChrome, the program's main window: the browser view showing the portal, the page's address
+// in the status bar and its title in the caption, the page command channel, the page's dialogs,
+// downloads, developer tools, full screen and keys.
+//
+// Thread: UI thread only; every engine event reaches it there through ChromeClient.
+// Ownership and lifetime: a top-level window without owner, created once by the entry. Closing it
+// frees it (Qt::WA_DeleteOnClose); destroying it closes its browser and disconnects the client.
+#pragma once
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPoint>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "browser/ChromiumView.h"
+#include "browser/DevToolsPanel.h"
+#include "browser/PageCommand.h"
+#include "cef_engine.h"
+#include "shell/AppGlob.h"
+
+namespace corvane::browser {
+
+class TFrmChrome : public QMainWindow, private PageCommandActions {
+    Q_OBJECT
+  public:
+    explicit TFrmChrome(QWidget* parent = nullptr);
+    ~TFrmChrome() override;
+
+    // The members, in their layout order (top to bottom: navigation log, browser view, splitter
+    // and developer tools panel, status bar).
+    ChromiumView* Chromium1;  // the browser view
+    QPlainTextEdit* Memo1;    // navigation log, hidden once shown; nothing reads it
+    QTimer* Timer1;           // focuses the browser view until the window is shown
+    QStatusBar* StatusBar;    // one text area
+    DevToolsPanel* DevTools;  // hosts the engine's developer tools, hidden at start
+    QWidget* Splitter;        // the handle above DevTools; shown and hidden with it
+    QMenuBar* MainMenu1;      // hidden; holds N1
+    QAction* N1;              // "调试", Ctrl+F12: toggles the developer tools
+
+    // The status bar's one text area.
+    QString StatusText() const;
+    void SetStatusText(const QString& text);
+
+    // True when browser is the view's own browser and frame is none or its main frame.
+    bool IsOwnMainFrame(CefBrowser* browser, CefFrame* frame) const;
+    // Closes the window (code 10) when the own browser shows about:blank.
+    void CloseIfBlank();
+
+    // Engine events (ChromeClient forwards them).
+    void Chromium1BeforeClose(CefBrowser* browser);
+    void Chromium1LoadEnd(CefBrowser* browser, CefFrame* frame, int httpStatusCode);
+    void Chromium1TitleChange(CefBrowser* browser, const QString& title);
+    bool Chromium1BeforeBrowse(CefBrowser* browser, CefFrame* frame, CefRequest* request,
+                               bool is_redirect);
+    bool Chromium1CertificateError(CefBrowser* browser, int cert_error, const QString& request_url);
+    // Page dialogs; installed when the window is shown (OwnsPageDialogs).
+    bool OwnsPageDialogs() const { return ownsPageDialogs_; }
+    bool Chromium1Jsdialog(CefBrowser* browser, const QString& origin_url,
+                           const QString& accept_lang, cef_jsdialog_type_t dialog_type,
+                           const QString& message_text, const QString& default_prompt_text,
+                           CefJSDialogCallback* callback, bool& suppress_message);
+    void Chromium1BeforeDownload(CefBrowser* browser, CefDownloadItem* item,
+                                 const QString& suggested_name,
+                                 CefBeforeDownloadCallback* callback);
+    void Chromium1DownloadUpdated(CefBrowser* browser, CefDownloadItem* item,
+                                  CefDownloadItemCallback* callback);
+    void Chromium1BeforeContextMenu(CefBrowser* browser, CefFrame* frame);
+    bool Chromium1ContextMenuCommand(CefBrowser* browser, CefFrame* frame, int command_id);
+
+    // Developer tools, full screen and keys.
+    void actDevToolExecute();
+    void ShowDevTools(CefBrowser* browser, const QPoint* inspect_element_at);
+    void CloseDevTools(CefBrowser* browser);
+    void ToggleFullScreen();
+    bool DevToolsShown() const { return devToolsShown_; }
+    bool FullScreenShown() const { return fullScreen_; }
+
+  protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void BuildLayout();
+    void FormShow();
+    void WMShellCommand(int code, const QString& text);
+    void PageCommandStep(const QString& address);
+    void ShowShellMessage(const QString& text);
+    void RunScriptInMainFrame(const QString& script);
+    void PopupCleanup(CefBrowser* browser);
+    void Timer1Timer();
+    // The view's browser, or an error when there is none.
+    CefBrowser& OwnBrowser() const;
+
+    // PageCommandActions
+    void CloseByPage() override;
+    void ReportLogin(const QString& nsrsbh) override;
+    void PrintPage() override;
+
+    QSplitter* clientSplit_;  // browser view above the developer tools panel
+    QLabel* statusText_;
+    QString startAddress_ = QStringLiteral("about:blank");
+    bool shown_ = false;
+    bool titleFollowsPage_ = false;
+    bool ownsPageDialogs_ = false;
+    bool devToolsShown_ = false;
+    bool fullScreen_ = false;
+    bool devToolsSized_ = false;
+};
+
+}  // namespace corvane::browser

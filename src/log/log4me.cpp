@@ -1,0 +1,213 @@
+#include "log/log4me.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+
+#include "config/IniFile.h"
+#include "log/LogPlatform.h"
+#include "text/AnsiCodePage.h"
+
+namespace corvane::log4me {
+namespace {
+
+using detail::Stamp;
+
+enum class Level { Error, Info, Debug };
+
+// The writer's process-wide state. Start and Stop change the names while holding both locks;
+// writers read them under one of the locks, so no thread sees a half-replaced text.
+struct State {
+    std::atomic<bool> started{false};
+
+    std::mutex settingsLock;  // guards everything down to writeLock
+    QString programFolder;    // also read by ProgramFolder() (read-only between Start and Stop)
+    QString baseName;
+    QString logFolder;
+    int64_t lastReading = 0;  // epoch milliseconds of the clock in use
+    std::atomic<bool> infoOn{false};
+    std::atomic<bool> debugOn{false};
+
+    std::mutex writeLock;  // guards currentFileName and file, and the fallback file
+    QByteArray currentFileName;
+    detail::AppendFile file;
+
+    std::mutex clockLock;
+    std::function<QDateTime()> clock;
+    std::atomic<bool> hasClock{false};
+};
+
+// Never destroyed: a worker thread that logs while the process exits must not find it gone.
+State& S() {
+    static State* state = new State;
+    return *state;
+}
+
+Stamp Now() {
+    State& s = S();
+    if (!s.hasClock.load(std::memory_order_acquire)) return detail::SystemNow();
+    std::function<QDateTime()> clock;
+    {
+        std::lock_guard lock(s.clockLock);
+        clock = s.clock;
+    }
+    if (!clock) return detail::SystemNow();
+    const QDateTime t = clock();
+    Stamp st;
+    st.year = t.date().year();
+    st.month = t.date().month();
+    st.day = t.date().day();
+    st.hour = t.time().hour();
+    st.minute = t.time().minute();
+    st.second = t.time().second();
+    st.msec = t.time().msec();
+    st.epochMsecs = t.toMSecsSinceEpoch();
+    return st;
+}
+
+QString DateText(const Stamp& t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.year, t.month, t.day);
+    return QString::fromLatin1(buf);
+}
+
+QString TimeText(const Stamp& t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d", t.hour, t.minute, t.second, t.msec);
+    return QString::fromLatin1(buf);
+}
+
+// Reads log4me.ini; the caller holds settingsLock. The new folder and switches replace the old
+// ones at once, so concurrent writers see either the old settings or the new ones.
+void ReadSettingsLocked(State& s, const Stamp& now) {
+    const QString ini = s.programFolder + QStringLiteral("log4me.ini");
+    QString path = config::ReadIniString(ini, QStringLiteral("log4me"), QStringLiteral("path"),
+                                         QStringLiteral("logs"));
+    // Nested folders written the Windows way ("a\b") are nested folders here too.
+    path.replace(u'\\', u'/');
+    const QString folder = s.programFolder + path + u'/';
+    detail::CreateFolders(folder);
+    const QString level = config::ReadIniString(ini, QStringLiteral("log4me"),
+                                                QStringLiteral("level"), QStringLiteral("error"))
+                              .toLower();
+    s.logFolder = folder;
+    s.infoOn = level == u"debug" || level == u"info";
+    s.debugOn = level == u"debug";
+    s.lastReading = now.epochMsecs;
+}
+
+void Fallback(State& s, const QString& failure, const Stamp& now) {
+    const QByteArray line = text::ToAnsi(DateText(now) + u' ' + TimeText(now) + u' ' + failure +
+                                         QStringLiteral("\r\n"));
+    detail::AppendFile err;
+    if (err.Open(QFile::encodeName(s.programFolder + QStringLiteral("log4me_err.log")), nullptr))
+        err.Write(line);
+}
+
+void LockedWrite(State& s, const QByteArray& fileName, const QByteArray& line, const Stamp& now) {
+    std::lock_guard lock(s.writeLock);
+    if (!s.started) return;  // Stop ran while this line was being built
+    if (fileName != s.currentFileName) {
+        s.currentFileName = fileName;
+        s.file.Close();
+    }
+    if (!s.file.IsOpen()) {
+        QString failure;
+        if (!s.file.Open(fileName, &failure)) {
+            Fallback(s, failure, now);
+            return;
+        }
+    }
+    s.file.Write(line);
+}
+
+void Write(Level level, const QString& text) {
+    State& s = S();
+    if (!s.started.load(std::memory_order_acquire)) return;
+    if ((level == Level::Info && !s.infoOn) || (level == Level::Debug && !s.debugOn)) return;
+    try {
+        const Stamp now = Now();
+        QString folder, baseName;
+        {
+            std::lock_guard lock(s.settingsLock);
+            if (!s.started) return;
+            // Either direction: a clock set back by more than a second also re-reads.
+            const int64_t since = now.epochMsecs - s.lastReading;
+            if (since > 1000 || since < -1000) ReadSettingsLocked(s, now);
+            folder = s.logFolder;
+            baseName = s.baseName;
+        }
+        static const QString tags[] = {QStringLiteral("[error]"), QStringLiteral("[info ]"),
+                                       QStringLiteral("[debug]")};
+        const QByteArray line =
+            text::ToAnsi(TimeText(now) + u' ' + tags[int(level)] + text + QStringLiteral("\r\n"));
+        // One reading of the clock gives both the line's time and the file's date, so a line is
+        // never stamped with one day and filed under the next.
+        const QByteArray fileName = QFile::encodeName(folder + DateText(now) + u'_' + baseName);
+        LockedWrite(s, fileName, line, now);
+    } catch (...) {
+        // Nothing ever reaches the caller of the log.
+    }
+}
+
+}  // namespace
+
+void Start(const QString& executablePath) {
+    State& s = S();
+    QString path = executablePath.trimmed();
+    // The program folder is where the executable lies, whichever folder the program was started
+    // from.
+    if (!path.isEmpty() && QFileInfo(path).isRelative() && !path.contains(u'\\'))
+        path = QFileInfo(path).absoluteFilePath();
+    const qsizetype sep = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    QString folder = path.left(sep + 1);
+    const QString name = path.mid(sep + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString baseName = (dot >= 0 ? name.left(dot) : name) + QStringLiteral(".log");
+    if (!folder.trimmed().isEmpty() && !folder.endsWith(u'/') && !folder.endsWith(u'\\'))
+        folder += u'/';
+    {
+        std::scoped_lock lock(s.settingsLock, s.writeLock);
+        s.file.Close();
+        s.currentFileName.clear();
+        s.programFolder = folder;
+        s.baseName = baseName;
+        ReadSettingsLocked(s, Now());
+        s.started = true;
+    }
+    LogDebug(QStringLiteral("log4me:application starting...."));
+}
+
+void Stop() {
+    State& s = S();
+    if (!s.started) return;
+    LogDebug(QStringLiteral("log4me:application stoping...."));
+    std::scoped_lock lock(s.settingsLock, s.writeLock);
+    s.started = false;
+    s.file.Close();
+    s.currentFileName.clear();
+    s.logFolder.clear();
+    s.programFolder.clear();
+    s.baseName.clear();
+    s.infoOn = false;
+    s.debugOn = false;
+}
+
+const QString& ProgramFolder() { return S().programFolder; }
+
+void SetClock(std::function<QDateTime()> clock) {
+    State& s = S();
+    std::lock_guard lock(s.clockLock);
+    s.hasClock = bool(clock);
+    s.clock = std::move(clock);
+}
+
+}  // namespace corvane::log4me
+
+namespace corvane {
+void LogError(const QString& text) { log4me::Write(log4me::Level::Error, text); }
+void LogInfo(const QString& text) { log4me::Write(log4me::Level::Info, text); }
+void LogDebug(const QString& text) { log4me::Write(log4me::Level::Debug, text); }
+}  // namespace corvane

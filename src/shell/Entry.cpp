@@ -1,0 +1,112 @@
+#include "shell/Entry.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <exception>
+
+#include "log/Diagnostic.h"
+#include "log/log4me.h"
+#include "shell/AppGlob.h"
+#include "shell/Application.h"
+#include "shell/EngineBootstrap.h"
+#include "shell/ExecutablePath.h"
+#include "shell/FormWait.h"
+#include "shell/StartupCheck.h"
+
+// The two later subsystems the entry calls: the environment check (update) and the main window
+// (browser). Until one is part of the build its step is skipped or served by the interim window.
+#if defined(CORVANE_HAVE_UPDATE)
+#include "update/U_ts.h"
+#endif
+#if defined(CORVANE_HAVE_BROWSER)
+#include "browser/Uchrome.h"
+#else
+#include "shell/InterimMainWindow.h"
+#endif
+
+namespace corvane {
+
+namespace {
+
+void ModuleStartUp(int argc, char** argv) {
+    log4me::Start(ExecutablePath());
+    InstallDiagnosticRouting();
+    // The browser window's module: the main process starts with an empty engine cache. A helper
+    // process leaves it alone: its main process is using it.
+    if (!engine::IsEngineHelperCommandLine(argc, argv))
+        engine::WipeCacheAndIgnoreCertificateErrors();
+}
+
+// Call site of the environment check: the update check switch is on for every start.
+bool RunEnvironmentStep() {
+#if defined(CORVANE_HAVE_UPDATE)
+    update::UpdateCheckSwitch() = true;
+    return update::RunEnvironmentCheck();
+#else
+    return true;
+#endif
+}
+
+// Call site of the main window: a top-level window that frees itself when closed.
+QWidget* CreateMainWindow() {
+#if defined(CORVANE_HAVE_BROWSER)
+    auto* window = new browser::TFrmChrome();
+#else
+    auto* window = new InterimMainWindow();
+#endif
+    window->show();
+    return window;
+}
+
+// Runs the message loop until the main window has closed (and freed itself).
+void RunMessageLoop(QApplication& app, QWidget* mainWindow) {
+    QPointer<QWidget> window(mainWindow);
+    QObject::connect(mainWindow, &QObject::destroyed, &app, &QCoreApplication::quit);
+    if (window) app.exec();
+}
+
+void ShowApplicationError(const QString& message) {
+    ShowWait(QString());
+    MessageBoxRequest request;
+    request.text = message;
+    request.caption = QStringLiteral("Application Error");
+    request.icon = QMessageBox::Critical;
+    ShowMessageBox(request);
+}
+
+void Ending(QPointer<QWidget>& mainWindow) {
+    delete mainWindow.data();
+    DestroyWaitForm();
+    RemoveDiagnosticRouting();
+    log4me::Stop();
+    engine::ShutdownEngine();
+}
+
+}  // namespace
+
+int RunCorvane(int argc, char** argv) {
+    SetApplicationArguments(argc, argv);
+    ModuleStartUp(argc, argv);
+
+    int exitCode = 0;
+    QPointer<QWidget> mainWindow;
+    try {
+        if (StartupCheck(argc, argv)) {
+            QApplication& app = Application();
+            if (RunEnvironmentStep()) {
+                mainWindow = CreateMainWindow();
+                RunMessageLoop(app, mainWindow);
+            }
+        }
+    } catch (const std::exception& e) {
+        ShowApplicationError(QString::fromUtf8(e.what()));
+        exitCode = 1;
+    } catch (...) {
+        ShowApplicationError(QStringLiteral("Unknown failure"));
+        exitCode = 1;
+    }
+    Ending(mainWindow);
+    return exitCode;
+}
+
+}  // namespace corvane

@@ -1,0 +1,68 @@
+#include "shell/StartupCheck.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include "config/Settings.h"
+#include "log/log4me.h"
+#include "net/AdapterAddress.h"
+#include "net/MachineIdentity.h"
+#include "shell/AppGlob.h"
+#include "shell/EngineBootstrap.h"
+#include "text/TextUtil.h"
+
+namespace corvane {
+
+namespace {
+
+// Hides the wait window when the check is left, whichever way. A process that never got an
+// application object (an engine helper, a library that failed to load) has no wait window, and
+// must not get one just to hide it.
+struct HideWaitOnExit {
+    ~HideWaitOnExit() {
+        try {
+            if (QCoreApplication::instance()) ShowWait(QString());
+        } catch (...) {
+            // ShowWait reports its own failures; nothing may leave a destructor.
+        }
+    }
+};
+
+bool CarriesProcessType(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = text::LowerAsciiLetters(QString::fromLocal8Bit(argv[i]));
+        if (arg.contains(QLatin1String("--type=")) && arg.size() > 7) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool StartupCheck(int argc, char** argv) {
+    HideWaitOnExit hideWait;
+
+    net::SetMachineIdentity(net::GetAdapterAddress().remove(u'-'));
+
+    QString updateFolder = config::FindUpdateFolder();
+    if (!updateFolder.isEmpty() && !updateFolder.endsWith(u'/')) updateFolder += u'/';
+    config::Settings().UpdateFolder = updateFolder;
+
+    if (!QFileInfo::exists(engine::EngineLibraryPath())) {
+        AppMessageBox(nullptr, QStringLiteral("缺少系统运行环境！"));
+        return false;
+    }
+    engine::Settings().cache_path = engine::CacheFolder();
+    const bool singleProcess = config::ReadSingleProcessSwitch();
+    config::Settings().SingleProcess = singleProcess;
+    engine::Settings().single_process = singleProcess;
+
+    if (!engine::StartEngine(argc, argv)) return false;
+
+    if (CarriesProcessType(argc, argv)) return false;
+    LogInfo(singleProcess ? QStringLiteral("True") : QStringLiteral("False"));
+
+    ShowWait(QStringLiteral("正在读取配置信息..."));
+    return config::ReadConfig();
+}
+
+}  // namespace corvane

@@ -1,0 +1,88 @@
+// The environment check at every start: an invisible modal window that owns the start-up worker
+// thread (the update sequence), animates the current step in the wait window and, while it lives,
+// is the notification window that receives the workers' shell commands.
+//
+// Threads: the window, RunEnvironmentCheck and the timer belong to the UI thread. The worker thread
+// reaches the window only through i_type and b_update_end (atomics, each written by one side),
+// SendShellCommand to the notification window and RequestClose; it has ended before the window is
+// destroyed.
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QPointer>
+#include <QTimer>
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+namespace corvane::update {
+
+// Step codes held in i_type.
+inline constexpr int kStepNone = 0;
+inline constexpr int kStepCheckVersion = 1;
+inline constexpr int kStepUpdateDatabase = 5;
+inline constexpr int kStepInitialise = 6;
+
+// The text drawn for a step code, before its dots ("" for codes without a text).
+QString StepText(int type);
+
+class TF_ts : public QDialog {
+    Q_OBJECT
+public:
+    explicit TF_ts(QWidget* parent = nullptr);
+    // FormDestroy: waits for the worker (see WaitForWorker) and gives the notification window role
+    // back to the window that held it before this one was shown.
+    ~TF_ts() override;
+
+    // Ends the modal run. Any thread: from the worker it is a queued call, so the window must
+    // outlive the call (RunEnvironmentCheck joins the worker before destroying the window).
+    void RequestClose();
+
+    // Stops the timer and, while the worker is still running, keeps handling events (the worker may
+    // still send a shell command or ask a question) until it has finished; then joins it. UI thread.
+    void WaitForWorker();
+
+    QLabel* lbl_ts;
+    QTimer* Timer1;
+    bool b_do = false;
+    std::atomic<bool> b_update_end{false};
+    int i_count = 0;
+    std::atomic<int> i_type{kStepNone};
+    std::thread hThread_server;
+
+protected:
+    bool event(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void FormShow();
+    void Timer1Timer();
+    // Handles WM_SHELL_COMMAND: code 0 shows the text in a box captioned with the product title,
+    // code 1 records the update check's outcome ("close", any case, ends the start).
+    void ShellCommand(int code, const QString& text);
+    void StartWorker();
+
+    bool shown_ = false;
+    QPointer<QWidget> savedNotification_;
+    std::atomic<bool> workerFinished_{false};
+};
+
+// Runs the environment check window modally between the start-up check and the main window and
+// returns true when start-up goes on to the main window. UI thread; once per start. A failure of the
+// modal run passes on to the caller after the window is destroyed and the wait window hidden.
+bool RunEnvironmentCheck();
+
+// Process-wide state shared by the window, the update sequence and the entry.
+// The update check switch: set by the entry (UI thread) before RunEnvironmentCheck; read by the
+// worker, which starts afterwards.
+bool& UpdateCheckSwitch();
+// Set by the shell command handler when the update check asked the program to close; cleared by
+// the worker at its start.
+std::atomic<bool>& TerminateFlag();
+// Set by the worker at the end of a normal sequence; cleared at its start.
+std::atomic<bool>& GoOnFlag();
+// The window of the running environment check (null outside RunEnvironmentCheck). UI thread.
+QPointer<TF_ts>& EnvironmentCheckWindow();
+
+}  // namespace corvane::update
