@@ -9,6 +9,7 @@
 
 #include "browser.h"
 #include "download_item.h"
+#include "download_target.h"
 #include "engine_context.h"
 #include "page.h"
 #include "platform.h"
@@ -122,15 +123,6 @@ Browser* BrowserOf(const QWebEngineDownloadRequest& request) {
 }
 
 }  // namespace
-
-QString DownloadTarget(const QString& client_path, const QString& file_name,
-                       const QString& program_folder, const QString& default_folder) {
-    if (client_path.isEmpty()) return QDir(default_folder).absoluteFilePath(file_name);
-    const QString path = QDir(program_folder).absoluteFilePath(client_path);
-    if (client_path.endsWith(u'/') || QFileInfo(path).isDir())
-        return QDir::cleanPath(QDir(path).absoluteFilePath(file_name));
-    return QDir::cleanPath(path);
-}
 
 DownloadRouter::DownloadRouter(EngineContext& context, QWebEngineProfile& profile)
     : context_(context) {

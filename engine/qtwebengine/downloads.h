@@ -23,10 +23,4 @@ private:
     EngineContext& context_;
 };
 
-// Where a download is saved: path as the client gave it, relative paths in the program folder, a
-// path naming a folder (ending in "/" or an existing folder) gets the file name added, an empty
-// path means the profile's download folder.
-QString DownloadTarget(const QString& client_path, const QString& file_name,
-                       const QString& program_folder, const QString& default_folder);
-
 }  // namespace corvane::engine

@@ -1,6 +1,8 @@
 #include "engine_settings.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QWebEngineProfile>
@@ -29,6 +31,28 @@ void QuietWebEngineCategories(QLoggingCategory* category) {
 QString AbsoluteIn(const QString& folder, const QString& path) {
     return QDir::cleanPath(QDir(folder).absoluteFilePath(path));
 }
+
+// Sets an environment variable for its own lifetime and puts the old value back afterwards.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const QByteArray& value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+        qputenv(name_, value);
+    }
+    ~ScopedEnvironment() {
+        if (had_)
+            qputenv(name_, old_);
+        else
+            qunsetenv(name_);
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray old_;
+};
 
 }  // namespace
 
@@ -86,6 +110,8 @@ void ApplyLaunchPlan(const LaunchPlan& plan) {
         }
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
     }
+    // Qt's shader cache would go to ~/.cache; the engine keeps nothing under $HOME.
+    QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
     if (plan.logging_off && !g_previous_filter)
         g_previous_filter = QLoggingCategory::installFilter(QuietWebEngineCategories);
     if (!plan.sandbox_off_reason.isEmpty()) {
@@ -103,7 +129,15 @@ std::unique_ptr<QWebEngineProfile> CreateProfile(const CefSettings& settings,
     } else {
         const QString folder = AbsoluteIn(program_folder, settings.cache_path);
         QDir().mkpath(folder);
-        profile = std::make_unique<QWebEngineProfile>(QStringLiteral("Corvane"));
+        {
+            // Qt 6.4 opens a named profile's preference file in the default data folder
+            // (~/.local/share/...) as it constructs the profile, before a storage path can be
+            // given; the defaults point into our folder for that moment.
+            const QByteArray inside = QFile::encodeName(folder);
+            ScopedEnvironment data("XDG_DATA_HOME", inside);
+            ScopedEnvironment cache("XDG_CACHE_HOME", inside);
+            profile = std::make_unique<QWebEngineProfile>(QStringLiteral("Corvane"));
+        }
         profile->setPersistentStoragePath(folder);
         profile->setCachePath(folder);
         // Cookies a server marks as persistent are kept; session cookies end with the process.

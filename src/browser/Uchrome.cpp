@@ -288,9 +288,8 @@ void TFrmChrome::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     QMainWindow::closeEvent(event);
-    // The main window: its closing ends the message loop even while pop-ups are open. The window
-    // itself is freed after the current event (Qt::WA_DeleteOnClose).
-    QCoreApplication::quit();
+    // Freed after the current event (Qt::WA_DeleteOnClose); the entry ends the message loop when
+    // the main window is gone.
 }
 
 }  // namespace corvane::browser

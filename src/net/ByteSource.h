@@ -7,7 +7,7 @@ namespace corvane::net {
 
 // Owned and used by one thread at a time.
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
     // Reads at most max (> 0) bytes into buf, waiting for them as the source's rules say. Returns
     // the count read, 0 only at the orderly end of the stream. Throws HttpError on a failure

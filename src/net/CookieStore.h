@@ -14,7 +14,7 @@
 namespace corvane::net {
 
 class CookieStore {
-public:
+  public:
     // Takes the cookies of the "Set-Cookie" and "Set-Cookie2" headers (names compared without
     // regard to case) of a response to a request for requestUrl. A cookie whose Domain does not
     // cover the request's host is refused; an expired one removes the stored cookie it names.
@@ -30,7 +30,7 @@ public:
     // An invalid QDateTime when the text holds no valid date.
     static QDateTime ParseCookieDate(const QByteArray& text);
 
-private:
+  private:
     struct Cookie {
         QByteArray name;
         QByteArray value;

@@ -12,12 +12,12 @@
 namespace corvane::net {
 
 class HttpClient {
-public:
+  public:
     // Sends the request, with the store's cookies for its URL, and reads the whole response of
     // whatever status. Throws HttpError on a connection, time-out or protocol failure.
     HttpResponse Send(HttpRequest request);
 
-private:
+  private:
     CookieStore cookies_;
 };
 

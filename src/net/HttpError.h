@@ -9,13 +9,12 @@
 namespace corvane::net {
 
 class HttpError : public std::exception {
-public:
-    explicit HttpError(QString message)
-        : message_(std::move(message)), utf8_(message_.toUtf8()) {}
+  public:
+    explicit HttpError(QString message) : message_(std::move(message)), utf8_(message_.toUtf8()) {}
     const QString& message() const noexcept { return message_; }
     const char* what() const noexcept override { return utf8_.constData(); }
 
-private:
+  private:
     QString message_;
     QByteArray utf8_;
 };

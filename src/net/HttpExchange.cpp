@@ -119,8 +119,8 @@ int32_t PerformHttpRequest(ThMsg& msg) {
     request.post = msg.bz_post;
     request.contentType = msg.ContentType;
     if (msg.bz_post && !text::TrimControl(msg.In_nr).isEmpty()) {
-        const bool utf8 = !msg.ContentType.isEmpty() &&
-                          msg.Encoding.compare(u"UTF-8", Qt::CaseInsensitive) == 0;
+        const bool utf8 =
+            !msg.ContentType.isEmpty() && msg.Encoding.compare(u"UTF-8", Qt::CaseInsensitive) == 0;
         request.body = utf8 ? text::FromAnsi(ansi).toUtf8() : ansi;
     }
 
@@ -148,7 +148,8 @@ void HttpWorkerBody(ThMsg& msg) {
         ReportDiagnostic(QStringLiteral("info^In_nr:") + msg.In_nr);
         msg.i_res = PerformHttpRequest(msg);
     } catch (const std::exception& e) {
-        ReportDiagnostic(QStringLiteral("error^") + msg.In_url + kCrLf + QString::fromUtf8(e.what()));
+        ReportDiagnostic(QStringLiteral("error^") + msg.In_url + kCrLf +
+                         QString::fromUtf8(e.what()));
     } catch (...) {
         ReportDiagnostic(QStringLiteral("error^") + msg.In_url + kCrLf +
                          QStringLiteral("Unknown failure"));

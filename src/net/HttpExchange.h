@@ -13,16 +13,16 @@ namespace corvane::net {
 // The record of one exchange. The caller owns it (usually a local value), fills the first group,
 // and leaves it alone until HttpExchange returns; the exchange writes the second group.
 struct ThMsg {
-    QString In_url;       // absolute "http://host[:port]/path?query"
-    QString In_nr;        // POST body (sent in the ANSI code page, or UTF-8, see Encoding)
-    bool bz_post = false; // true: POST over HTTP/1.0; false: GET over HTTP/1.1
-    QString ContentType;  // request content type; empty: none sent
+    QString In_url;        // absolute "http://host[:port]/path?query"
+    QString In_nr;         // POST body (sent in the ANSI code page, or UTF-8, see Encoding)
+    bool bz_post = false;  // true: POST over HTTP/1.0; false: GET over HTTP/1.1
+    QString ContentType;   // request content type; empty: none sent
     // With a ContentType, "UTF-8" (case ignored) sends the POST body as UTF-8. For a GET, a
     // non-empty value names the character set of the response text.
     QString Encoding;
 
-    QString out_info;     // the trimmed response text, or the error message
-    int32_t i_res = 0;    // 99 success, -1 failure, 0 not finished
+    QString out_info;   // the trimmed response text, or the error message
+    int32_t i_res = 0;  // 99 success, -1 failure, 0 not finished
 };
 
 // Result codes of an exchange.

@@ -52,7 +52,7 @@ QByteArray TrimBlanks(QByteArray v) {
 }
 
 class Reader {
-public:
+  public:
     explicit Reader(ByteSource& source) : source_(source) {}
 
     HttpResponse Read() {
@@ -63,7 +63,7 @@ public:
         return r;
     }
 
-private:
+  private:
     // Next line without its CR LF. The response so far must stay within the limits.
     QByteArray ReadLine(const char* whereEnded) {
         qsizetype scanned = 0;
@@ -132,7 +132,7 @@ private:
 
     void ReadHeaders(HttpResponse& r, bool trailers) {
         const char* where = trailers ? "in the middle of the chunked body's trailer"
-                                 : "in the middle of the response head";
+                                     : "in the middle of the response head";
         for (;;) {
             QByteArray line = ReadLine(where);
             if (line.isEmpty()) return;

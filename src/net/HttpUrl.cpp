@@ -22,12 +22,13 @@ qsizetype SchemeLength(const QString& s) {
 }
 
 bool IsHostNameChar(QChar c) {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' ||
-           c == u'_';
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+           c == u'-' || c == u'.' || c == u'_';
 }
 
 bool IsIpv6LiteralChar(QChar c) {
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F') || c == u':' || c == u'.';
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F') ||
+           c == u':' || c == u'.';
 }
 
 QByteArray EncodeTarget(const QString& target) {
@@ -121,7 +122,8 @@ HttpUrl ParseHttpUrl(const QString& urlText) {
     if (scheme == u"https")
         throw HttpError(QStringLiteral("HTTPS is not supported (no TLS): ") + url);
     if (scheme != u"http")
-        throw HttpError(QStringLiteral("Unsupported protocol \"") + scheme + u"\": " + url);
+        throw HttpError(QStringLiteral("Unsupported protocol \"") + scheme +
+                        QStringLiteral("\": ") + url);
 
     const Parts parts = Split(url);
     if (!parts.hasAuthority) throw HttpError(QStringLiteral("Invalid URL (no host): ") + url);
@@ -209,7 +211,7 @@ QString ResolveReference(const QString& baseText, const QString& referenceText) 
     }
     QString result;
     if (!out.scheme.isEmpty()) result += out.scheme + u':';
-    if (out.hasAuthority) result += u"//" + out.authority;
+    if (out.hasAuthority) result += QStringLiteral("//") + out.authority;
     result += out.path;
     if (out.hasQuery) result += u'?' + out.query;
     return result;

@@ -42,7 +42,8 @@ QString JsonObjectWriter::ToString() const {
     QString out = QStringLiteral("{");
     for (const Member* m : ordered) {
         if (out.size() > 1) out += u',';
-        out += u'"' + EscapeJsonText(m->name) + u"\":\"" + EscapeJsonText(m->value) + u'"';
+        out += u'"' + EscapeJsonText(m->name) + QStringLiteral("\":\"") + EscapeJsonText(m->value) +
+               u'"';
     }
     return out + u'}';
 }

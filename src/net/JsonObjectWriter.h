@@ -20,13 +20,13 @@ uint32_t MemberNameHash(const QString& name);
 QString EscapeJsonText(const QString& text);
 
 class JsonObjectWriter {
-public:
+  public:
     // Sets a member; setting a name again replaces its value.
     void Set(const QString& name, const QString& value);
     // {"name":"value",...}
     QString ToString() const;
 
-private:
+  private:
     struct Member {
         QString name;
         QString value;

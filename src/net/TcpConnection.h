@@ -16,7 +16,7 @@ namespace corvane::net {
 inline constexpr int kReadTimeoutMs = 30000;
 
 class TcpConnection : public ByteSource {
-public:
+  public:
     // Resolves host and connects to the first address that accepts. The connect has no time-out
     // of its own; the system's applies. Throws HttpError.
     TcpConnection(const QString& host, quint16 port);
@@ -29,7 +29,7 @@ public:
     // Waits at most kReadTimeoutMs for data. Throws HttpError on time-out or a receive failure.
     size_t Read(char* buf, size_t max) override;
 
-private:
+  private:
     int fd_ = -1;
 };
 

@@ -15,7 +15,9 @@
 namespace corvane::net {
 namespace {
 
-QString ErrnoText(int error) { return QString::fromStdString(std::system_category().message(error)); }
+QString ErrnoText(int error) {
+    return QString::fromStdString(std::system_category().message(error));
+}
 
 struct AddrInfoDeleter {
     void operator()(addrinfo* p) const { freeaddrinfo(p); }
@@ -50,7 +52,7 @@ TcpConnection::TcpConnection(const QString& host, quint16 port) {
     const QByteArray portText = QByteArray::number(port);
     const int rc = getaddrinfo(hostBytes.constData(), portText.constData(), &hints, &found);
     if (rc != 0) {
-        throw HttpError(QStringLiteral("Host not found: ") + host + u" (" +
+        throw HttpError(QStringLiteral("Host not found: ") + host + QStringLiteral(" (") +
                         QString::fromUtf8(gai_strerror(rc)) + u')');
     }
     const std::unique_ptr<addrinfo, AddrInfoDeleter> list(found);
@@ -81,7 +83,7 @@ TcpConnection::TcpConnection(const QString& host, quint16 port) {
         close(fd);
     }
     throw HttpError(QStringLiteral("Could not connect to ") + host + u':' + QString::number(port) +
-                    u": " + ErrnoText(lastError));
+                    QStringLiteral(": ") + ErrnoText(lastError));
 }
 
 TcpConnection::~TcpConnection() {

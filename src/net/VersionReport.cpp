@@ -24,8 +24,8 @@ void SendVersionReport(const QString& nsrsbh) {
         const config::AppSettings& settings = config::Settings();
         ThMsg msg;
         msg.In_url = settings.Server;
-        msg.In_nr = VersionReportJson(nsrsbh, MachineIdentity(), settings.clientlx,
-                                      settings.version);
+        msg.In_nr =
+            VersionReportJson(nsrsbh, MachineIdentity(), settings.clientlx, settings.version);
         msg.bz_post = true;
         msg.ContentType = QStringLiteral("application/json; charset=UTF-8");
         // The answer is only logged by the exchange; nothing here depends on it.

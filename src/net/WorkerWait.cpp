@@ -36,8 +36,7 @@ void RunOnWorkerProcessingEvents(const std::function<void()>& body) {
     if (!dispatcher) return;
     while (!finished.load(std::memory_order_acquire)) {
         try {
-            QCoreApplication::processEvents(QEventLoop::AllEvents |
-                                            QEventLoop::WaitForMoreEvents);
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         } catch (const std::exception& e) {
             // An event handler's exception must not end the wait while the worker still uses
             // the caller's stack; it has nowhere better to go from here.

@@ -22,9 +22,9 @@ TempProgram::~TempProgram() { log4me::Stop(); }
 
 QString TempProgram::Folder() const { return dir_.path() + QLatin1Char('/'); }
 
-QString TempProgram::LogText() const {
+QString TempProgram::ReadLogs(const QString& programFolder) {
     QByteArray all;
-    const QDir logs(dir_.filePath(QStringLiteral("logs")));
+    const QDir logs(programFolder + QStringLiteral("logs"));
     for (const QString& name : logs.entryList({QStringLiteral("*.log")}, QDir::Files, QDir::Name)) {
         QFile f(logs.filePath(name));
         if (f.open(QIODevice::ReadOnly)) all += f.readAll();

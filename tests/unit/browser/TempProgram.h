@@ -9,7 +9,7 @@
 namespace corvane::testing {
 
 class TempProgram {
-public:
+  public:
     // engineFolder: a folder holding libcef.so, linked as <program folder>/CefLib; empty: none.
     explicit TempProgram(const QString& engineFolder = {});
     ~TempProgram();
@@ -19,11 +19,13 @@ public:
     // Ends in "/".
     QString Folder() const;
     // Everything logged so far (every log file of the folder, decoded from the ANSI code page).
-    QString LogText() const;
+    QString LogText() const { return ReadLogs(Folder()); }
+    // The same for any program folder.
+    static QString ReadLogs(const QString& programFolder);
     qsizetype LogMark() const { return LogText().size(); }
     QString LogSince(qsizetype mark) const { return LogText().mid(mark); }
 
-private:
+  private:
     QTemporaryDir dir_;
 };
 

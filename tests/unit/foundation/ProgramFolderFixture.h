@@ -15,7 +15,7 @@
 namespace corvane::testing {
 
 class ManualClock {
-public:
+  public:
     explicit ManualClock(QDateTime start) : now_(std::move(start)) {}
     QDateTime Now() const {
         std::lock_guard lock(mutex_);
@@ -30,7 +30,7 @@ public:
         now_ = now_.addMSecs(msecs);
     }
 
-private:
+  private:
     mutable std::mutex mutex_;
     QDateTime now_;
 };
@@ -47,7 +47,7 @@ inline void WriteBytes(const QString& path, const QByteArray& bytes) {
 }
 
 class ProgramFolderTest : public ::testing::Test {
-protected:
+  protected:
     ProgramFolderTest() : clock_(QDateTime(QDate(2024, 3, 5), QTime(9, 51, 53, 42))) {}
     ~ProgramFolderTest() override {
         log4me::Stop();
@@ -64,7 +64,8 @@ protected:
 
     QString Path(const QString& relative) const { return dir_.path() + u'/' + relative; }
     QString LogFile(const QString& folder = QStringLiteral("logs")) const {
-        return Path(folder + u'/' + clock_.Now().date().toString(u"yyyy-MM-dd") + u"_app.log");
+        return Path(folder + u'/' + clock_.Now().date().toString(u"yyyy-MM-dd") +
+                    QStringLiteral("_app.log"));
     }
     QByteArray LogText(const QString& folder = QStringLiteral("logs")) const {
         return ReadBytes(LogFile(folder));

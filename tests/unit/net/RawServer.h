@@ -35,7 +35,7 @@ inline Step Reset() { return {Step::kReset, {}, 0}; }
 inline Step Hold() { return {Step::kHold, {}, 0}; }
 
 class RawServer {
-public:
+  public:
     explicit RawServer(std::vector<Script> scripts);
     ~RawServer();
     RawServer(const RawServer&) = delete;
@@ -52,7 +52,7 @@ public:
     // Lets every WaitRelease step (now or later) go on.
     void Release();
 
-private:
+  private:
     void Run();
     void Serve(int fd, const Script& script);
     bool ReadRequest(int fd, QByteArray& request);
@@ -72,12 +72,12 @@ private:
 
 // A local port where nothing listens (bound, not listening) for as long as the object lives.
 class ClosedPort {
-public:
+  public:
     ClosedPort();
     ~ClosedPort();
     quint16 port() const { return port_; }
 
-private:
+  private:
     int fd_ = -1;
     quint16 port_ = 0;
 };

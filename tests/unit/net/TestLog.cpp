@@ -21,12 +21,10 @@ QTemporaryDir& Folder() {
     return dir;
 }
 
-QString LogFilePath() {
-    return ProgramFolder() + QStringLiteral("logs/2024-03-15_net_tests.log");
-}
+QString LogFilePath() { return ProgramFolder() + QStringLiteral("logs/2024-03-15_net_tests.log"); }
 
 class LogEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         ASSERT_TRUE(Folder().isValid());
         QFile ini(ProgramFolder() + QStringLiteral("log4me.ini"));

@@ -14,13 +14,13 @@ QString ProgramFolder();
 // "info|In_url:http://...", "error|<url>\r\n<message>". A diagnostic entry gives its level and
 // message; the routing's own source-folder lines are left out.
 class LogTail {
-public:
+  public:
     LogTail();
     QStringList Entries() const;
     // The entries of one level.
     QStringList Entries(const QString& level) const;
 
-private:
+  private:
     qint64 start_ = 0;
 };
 

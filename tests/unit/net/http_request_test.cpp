@@ -48,10 +48,10 @@ INSTANTIATE_TEST_SUITE_P(
                     "POST / HTTP/1.0\r\nConnection: keep-alive\r\nContent-Length: 0\r\n"
                     "Host: h\r\n" +
                         kTail + "\r\n"},
-        RequestCase{"GetWithTypeHasNoLengthNorBody",
-                    Make(false, "http://h:8080/x", "text/plain", "ignored"),
-                    "GET /x HTTP/1.1\r\nContent-Type: text/plain\r\nHost: h:8080\r\n" + kTail +
-                        "\r\n"},
+        RequestCase{
+            "GetWithTypeHasNoLengthNorBody",
+            Make(false, "http://h:8080/x", "text/plain", "ignored"),
+            "GET /x HTTP/1.1\r\nContent-Type: text/plain\r\nHost: h:8080\r\n" + kTail + "\r\n"},
         RequestCase{"FollowUpCookieLineWithoutBlank",
                     Make(true, "http://h/n", "", "b", QByteArray(" a=1; Path=/")),
                     "POST /n HTTP/1.0\r\nConnection: keep-alive\r\nContent-Length: 1\r\n"
@@ -73,7 +73,8 @@ TEST(FormatContentTypeTest, PutsCharsetLastAndKeepsTheRest) {
         {"text/plain; Charset=\"utf-8\"; a=b", "text/plain; a=b; Charset=\"utf-8\""},
         {"text/plain\r\nX-Evil: 1", "text/plain??X-Evil: 1"},
     };
-    for (const auto& [in, out] : cases) EXPECT_EQ(FormatContentType(QString::fromUtf8(in)), out) << in;
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(FormatContentType(QString::fromUtf8(in)), out) << in;
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 
 // Hands out the bytes at most `step` at a time, then the end of the stream.
 class MemorySource : public ByteSource {
-public:
+  public:
     MemorySource(QByteArray data, size_t step) : data_(std::move(data)), step_(step) {}
     size_t Read(char* buf, size_t max) override {
         const size_t n = std::min({max, step_, size_t(data_.size() - pos_)});
@@ -21,7 +21,7 @@ public:
         return n;
     }
 
-private:
+  private:
     QByteArray data_;
     size_t step_;
     qsizetype pos_ = 0;
@@ -29,7 +29,7 @@ private:
 
 // A head, then filler bytes without end.
 class EndlessSource : public ByteSource {
-public:
+  public:
     explicit EndlessSource(QByteArray head) : head_(std::move(head)) {}
     size_t Read(char* buf, size_t max) override {
         if (sent_ < head_.size()) {
@@ -42,7 +42,7 @@ public:
         return max;
     }
 
-private:
+  private:
     QByteArray head_;
     qsizetype sent_ = 0;
 };
@@ -175,8 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"ChunkLongerThanSize",
                 "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nabc\r\n0\r\n\r\n",
                 "chunk data longer than its size"},
-        BadCase{"ChunkedCutShort",
-                "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nab",
+        BadCase{"ChunkedCutShort", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nab",
                 "Connection closed in the middle of a chunked body"},
         BadCase{"ChunkedWithoutLastChunk",
                 "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab\r\n",
@@ -212,23 +211,26 @@ TEST(ReadHttpResponseLimitTest, EndlessBodyStopsAtTheLimit) {
     ExpectTooLarge(source);
 }
 
-TEST(ReadHttpResponseLimitTest, EndlessHeadersStopAtTheLimit) {
-    // Short header lines without end: the whole head counts towards the response limit.
-    class Headers : public ByteSource {
-    public:
-        size_t Read(char* buf, size_t max) override {
-            for (size_t i = 0; i < max; ++i) {
-                buf[i] = data_[pos_];
-                pos_ = pos_ + 1 == data_.size() ? kHeadSize : pos_ + 1;
-            }
-            return max;
+// A status line, then short header lines without end.
+class EndlessHeaders : public ByteSource {
+public:
+    size_t Read(char* buf, size_t max) override {
+        for (size_t i = 0; i < max; ++i) {
+            buf[i] = data_[pos_];
+            pos_ = pos_ + 1 == data_.size() ? kStatusLineSize : pos_ + 1;
         }
+        return max;
+    }
 
-    private:
-        static constexpr qsizetype kHeadSize = 17;  // "HTTP/1.1 200 OK\r\n"
-        const QByteArray data_ = "HTTP/1.1 200 OK\r\nX-Filler: 0123456789\r\n";
-        qsizetype pos_ = 0;
-    } source;
+private:
+    static constexpr qsizetype kStatusLineSize = 17;  // "HTTP/1.1 200 OK\r\n"
+    const QByteArray data_ = "HTTP/1.1 200 OK\r\nX-Filler: 0123456789\r\n";
+    qsizetype pos_ = 0;
+};
+
+TEST(ReadHttpResponseLimitTest, EndlessHeadersStopAtTheLimit) {
+    // The whole head counts towards the response limit, not only each line.
+    EndlessHeaders source;
     ExpectTooLarge(source);
 }
 

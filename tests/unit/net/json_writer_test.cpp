@@ -2,6 +2,9 @@
 // no others, empty values, and the NUL cut.
 #include <gtest/gtest.h>
 
+#include <QStringList>
+#include <algorithm>
+
 #include "net/JsonObjectWriter.h"
 #include "net/VersionReport.h"
 

@@ -1,0 +1,18 @@
+// The engine library loaded at run time, as the shell loads it: CefLib/libcef.so beside the
+// executable, entry points looked up by name.
+#pragma once
+
+#include <QString>
+
+#include "cef_engine.h"
+
+struct EngineLibrary {
+#define PROBE_ENGINE_MEMBER(name) name##_t name = nullptr;
+    CEF_ENGINE_EXPORTS(PROBE_ENGINE_MEMBER)
+#undef PROBE_ENGINE_MEMBER
+    void* handle = nullptr;
+
+    // False with error set when the file cannot be loaded or lacks an entry point.
+    bool Load(QString* error);
+    ~EngineLibrary();
+};

@@ -1,0 +1,20 @@
+// The browser window's UI tests run against the scripted engine in a private program folder.
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+
+#include "TempProgram.h"
+#include "shell/Application.h"
+#include "shell/EngineBootstrap.h"
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    // The scripted engine lies beside the test binary as CefLib/libcef.so.
+    corvane::testing::TempProgram program(
+        QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath() + QStringLiteral("/CefLib"));
+    corvane::SetApplicationArguments(argc, argv);
+    if (!corvane::engine::StartEngine(argc, argv)) return 1;
+    const int result = RUN_ALL_TESTS();
+    corvane::engine::ShutdownEngine();
+    return result;
+}

@@ -1,0 +1,119 @@
+// The login report end to end against a local server: the exact request of a report, and the
+// taxpayer number stored whatever the server does.
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include "ExchangeHelpers.h"
+#include "RawServer.h"
+#include "TestLog.h"
+#include "config/IniFile.h"
+#include "config/Settings.h"
+#include "net/MachineIdentity.h"
+#include "net/VersionReport.h"
+
+namespace corvane::net {
+namespace {
+
+using namespace corvane::net::testing;
+
+class VersionReportTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QDir(ProgramFolder()).mkpath(QStringLiteral("HISUPDATE"));
+        QFile::remove(ProgramFolder() + QStringLiteral("HISUPDATE/qvprm.ini"));
+        config::AppSettings& s = config::Settings();
+        s.UpdateFolder = QStringLiteral("HISUPDATE/");
+        s.clientlx = QStringLiteral("1");
+        s.version = QStringLiteral("1.0.5");
+        SetMachineIdentity(QStringLiteral("001A2B3C4D5E"));
+    }
+    static QString StoredNumber() {
+        return config::ReadIniString(config::QvprmPath(), QStringLiteral("parms"),
+                                     QStringLiteral("nsrsbh"), QStringLiteral("<none>"));
+    }
+};
+
+TEST_F(VersionReportTest, SendsTheReportAndStoresTheNumber) {
+    RawServer server({{Send(Ok("{\"code\":\"0\"}"))}});
+    config::Settings().Server = server.url("/zjgfdacx/app/queryVersion.do");
+    LogTail log;
+    SendVersionReport(QStringLiteral("330100123456789"));
+
+    const QByteArray body =
+        "{\"mac\":\"001A2B3C4D5E\",\"version\":\"1.0.5\",\"app_type\":\"1\",\"djxh\":\"\","
+        "\"nsrsbh\":\"330100123456789\"}";
+    ASSERT_EQ(body.size(), 92);
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0],
+              "POST /zjgfdacx/app/queryVersion.do HTTP/1.0\r\n"
+              "Connection: keep-alive\r\n"
+              "Content-Type: application/json; charset=UTF-8\r\n"
+              "Content-Length: 92\r\n"
+              "Host: 127.0.0.1:" +
+                  QByteArray::number(server.port()) +
+                  "\r\n"
+                  "Accept: text/html, */*\r\n"
+                  "Accept-Encoding: identity\r\n"
+                  "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"
+                  "\r\n" +
+                  body);
+    EXPECT_EQ(StoredNumber(), u"330100123456789");
+    const QString url = config::Settings().Server;
+    const QStringList expected = {QStringLiteral("info|In_url:") + url,
+                                  QStringLiteral("info|In_nr:") + QString::fromLatin1(body),
+                                  QStringLiteral("debug|req:") + QString::fromLatin1(body),
+                                  QStringLiteral("debug|url:") + url,
+                                  QStringLiteral("debug|res:{\"code\":\"0\"}"),
+                                  QStringLiteral("debug|http end")};
+    EXPECT_EQ(log.Entries(), expected);
+}
+
+TEST_F(VersionReportTest, RedirectSendsTheSameBodyToTheSecondUrl) {
+    RawServer second({{Send(Ok("ok"))}});
+    RawServer first({{Send("HTTP/1.1 302 Found\r\nLocation: " + second.url("/v2").toUtf8() +
+                           "\r\nContent-Length: 0\r\n\r\n")}});
+    config::Settings().Server = first.url("/v1");
+    SendVersionReport(QStringLiteral("12/34"));
+    ASSERT_EQ(first.requests().size(), 1u);
+    ASSERT_EQ(second.requests().size(), 1u);
+    const QByteArray sent = first.requests()[0];
+    const QByteArray body = sent.mid(sent.indexOf("\r\n\r\n") + 4);
+    EXPECT_TRUE(body.contains("\"nsrsbh\":\"12\\/34\"")) << body.constData();
+    EXPECT_TRUE(second.requests()[0].endsWith("\r\n\r\n" + body));
+    EXPECT_EQ(StoredNumber(), u"12/34");
+}
+
+enum class Outcome { kHttps, kServerError, kRefused };
+
+class VersionReportFailureTest : public VersionReportTest,
+                                 public ::testing::WithParamInterface<Outcome> {};
+
+TEST_P(VersionReportFailureTest, StoresTheNumberAndLogsOneError) {
+    RawServer server({{Send("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n")}});
+    ClosedPort closed;
+    switch (GetParam()) {
+        case Outcome::kHttps:
+            config::Settings().Server = QStringLiteral("https://127.0.0.1:%1/r").arg(server.port());
+            break;
+        case Outcome::kServerError:
+            config::Settings().Server = server.url("/r");
+            break;
+        case Outcome::kRefused:
+            config::Settings().Server = QStringLiteral("http://127.0.0.1:%1/r").arg(closed.port());
+            break;
+    }
+    LogTail log;
+    SendVersionReport(QStringLiteral("A\"B"));
+    EXPECT_EQ(StoredNumber(), u"A\"B");
+    const QStringList errors = log.Entries(QStringLiteral("error"));
+    ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
+    EXPECT_TRUE(errors[0].startsWith(u"error|" + config::Settings().Server + u"\r\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Outcomes, VersionReportFailureTest,
+                         ::testing::Values(Outcome::kHttps, Outcome::kServerError,
+                                           Outcome::kRefused));
+
+}  // namespace
+}  // namespace corvane::net
