@@ -153,6 +153,10 @@ int main(int argc, char** argv) {
                            QStringLiteral("--data-binary"), u'@' + bodyFile, server.url()});
             p.waitForFinished(60000);
             curlMs.push_back(t.nsecsElapsed() / 1e6);
+            if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+                std::fprintf(stderr, "curl failed: exit code %d\n", p.exitCode());
+                return 1;
+            }
         }
     }
     const double ex = Median(exchangeMs);

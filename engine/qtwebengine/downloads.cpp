@@ -48,7 +48,6 @@ public:
           request_(request),
           browser_id_(browser_id),
           start_time_(QDateTime::currentDateTimeUtc()) {
-        clock_.start();
         connect(&request, &QWebEngineDownloadRequest::receivedBytesChanged, this,
                 &DownloadTracker::OnProgress);
         connect(&request, &QWebEngineDownloadRequest::totalBytesChanged, this,
@@ -76,18 +75,23 @@ public:
 
     void Accepted() {
         accepted_ = true;
-        last_bytes_ = request_.receivedBytes();
-        clock_.restart();
+        first_bytes_ = last_bytes_ = request_.receivedBytes();
+        since_accepted_.start();
+        since_sample_.start();
     }
 
 private:
+    // Qt WebEngine names no speed: bytes over the last sample's time, or over the time since the
+    // download began until a first sample is long enough.
     void OnProgress() {
-        const qint64 elapsed = clock_.elapsed();
-        if (elapsed >= kMinSpeedSampleMs) {
-            const qint64 received = request_.receivedBytes();
-            speed_ = qMax<qint64>(received - last_bytes_, 0) * 1000 / elapsed;
+        const qint64 received = request_.receivedBytes();
+        const qint64 sample_ms = since_sample_.elapsed();
+        if (sample_ms >= kMinSpeedSampleMs) {
+            speed_ = qMax<qint64>(received - last_bytes_, 0) * 1000 / sample_ms;
             last_bytes_ = received;
-            clock_.restart();
+            since_sample_.restart();
+        } else if (speed_ == 0 && received > first_bytes_) {
+            speed_ = (received - first_bytes_) * 1000 / qMax<qint64>(since_accepted_.elapsed(), 1);
         }
         if (request_.state() == QWebEngineDownloadRequest::DownloadInProgress) Report();
     }
@@ -111,7 +115,9 @@ private:
     QWebEngineDownloadRequest& request_;
     const int browser_id_;
     const QDateTime start_time_;
-    QElapsedTimer clock_;
+    QElapsedTimer since_accepted_;
+    QElapsedTimer since_sample_;
+    qint64 first_bytes_ = 0;
     qint64 last_bytes_ = 0;
     qint64 speed_ = 0;
     bool accepted_ = false;

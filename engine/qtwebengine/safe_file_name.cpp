@@ -5,7 +5,9 @@
 namespace corvane::engine {
 namespace {
 
-constexpr int kMaxNameBytes = 255;  // NAME_MAX of Linux file systems
+// NAME_MAX of Linux file systems (255) less ".crdownload", which Chromium adds to the name while
+// the download runs: a longer name fails as the download starts.
+constexpr int kMaxNameBytes = 255 - 11;
 constexpr QChar kReplacement = u'_';
 
 bool IsUnsafe(char32_t c) {

@@ -19,8 +19,10 @@ QStringList Arguments(const CefMainArgs* args) {
 // A helper process carries "--type=<process type>"; an empty type is the browser process, as in
 // Chromium's own switch parsing.
 bool IsHelper(const QStringList& args) {
-    for (int i = 1; i < args.size(); ++i)
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--")) return false;  // what follows is not a switch
         if (args[i].startsWith(QLatin1String("--type=")) && args[i].size() > 7) return true;
+    }
     return false;
 }
 

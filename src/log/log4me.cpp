@@ -82,16 +82,20 @@ QString TimeText(const Stamp& t) {
 // Reads log4me.ini; the caller holds settingsLock. The new folder and switches replace the old
 // ones at once, so concurrent writers see either the old settings or the new ones.
 void ReadSettingsLocked(State& s, const Stamp& now) {
-    const QString ini = s.programFolder + QStringLiteral("log4me.ini");
-    QString path = config::ReadIniString(ini, QStringLiteral("log4me"), QStringLiteral("path"),
-                                         QStringLiteral("logs"));
+    config::IniReader ini;
+    try {
+        ini.Load(s.programFolder + QStringLiteral("log4me.ini"));  // unreadable: the defaults
+    } catch (...) {
+        ini = config::IniReader();  // too large to read: the defaults
+    }
+    const QString section = QStringLiteral("log4me");
+    QString path = ini.Read(section, QStringLiteral("path"), QStringLiteral("logs"));
     // Nested folders written the Windows way ("a\b") are nested folders here too.
     path.replace(u'\\', u'/');
     const QString folder = s.programFolder + path + u'/';
     detail::CreateFolders(folder);
-    const QString level = config::ReadIniString(ini, QStringLiteral("log4me"),
-                                                QStringLiteral("level"), QStringLiteral("error"))
-                              .toLower();
+    const QString level =
+        ini.Read(section, QStringLiteral("level"), QStringLiteral("error")).toLower();
     s.logFolder = folder;
     s.infoOn = level == u"debug" || level == u"info";
     s.debugOn = level == u"debug";

@@ -133,8 +133,12 @@ class Reader {
     void ReadHeaders(HttpResponse& r, bool trailers) {
         const char* where = trailers ? "in the middle of the chunked body's trailer"
                                      : "in the middle of the response head";
+        // The status line belongs to the head; a trailer is counted on its own.
+        const int64_t headStart = trailers ? total_ : 0;
         for (;;) {
             QByteArray line = ReadLine(where);
+            if (total_ - headStart > kMaxHeadBytes)
+                throw HttpError(QStringLiteral("Response head too large (more than 1 MiB)"));
             if (line.isEmpty()) return;
             if (line[0] == ' ' || line[0] == '\t') {
                 // An obsolete folded line continues the header before it.

@@ -90,8 +90,9 @@ CefSettings& Settings() {
 }
 
 bool IsEngineHelperCommandLine(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc && argv[i]; ++i) {
         const std::string_view arg(argv[i]);
+        if (arg == "--") return false;  // what follows is not a switch
         if (arg.size() > 7 && arg.starts_with("--type=")) return true;
     }
     return false;

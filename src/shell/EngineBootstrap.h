@@ -29,7 +29,7 @@ QString EngineLibraryPath();
 QString CacheFolder();
 
 // True when the command line is that of an engine helper process: an argument (after the program
-// name) "--type=" followed by a process type. The engine's own test; the entry uses it to leave
+// name, before a "--") "--type=" followed by a process type. The engine's own test; the entry uses it to leave
 // the main process's cache alone in helpers.
 bool IsEngineHelperCommandLine(int argc, char** argv);
 

@@ -105,7 +105,7 @@ void TF_ts::Timer1Timer() {
         StartWorker();
         return;
     }
-    lbl_ts->setText(StepText(i_type) + QString(i_count % 3 + 1, QLatin1Char('.')));
+    lbl_ts->setText(StepText(i_type) + QString(i_count % 3 + 2, QLatin1Char('.')));
     ShowWait(lbl_ts->text());
     ++i_count;
 }

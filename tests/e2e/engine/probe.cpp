@@ -17,8 +17,9 @@
 
 #include "probe_output.h"
 
-Probe::Probe(EngineLibrary& engine, const ProbeOptions& options)
+Probe::Probe(EngineLibrary& engine, const ProbeOptions& options, ProbeAnswers& answers)
     : engine_(engine),
+      answers_(answers),
       client_(new ProbeClient(QString(), answers_)),
       devtools_client_(new ProbeClient(QStringLiteral("devtools-"), answers_)) {
     window_ = new QWidget;
@@ -148,9 +149,7 @@ void Probe::Run(const QString& command, const QString& argument) {
         const bool force = words.contains(QStringLiteral("force"));
         const QString id = words.value(0) == u"force" ? QString() : words.value(0);
         if (CefBrowser* browser = BrowserById(id)) browser->GetHost()->CloseBrowser(force);
-    } else if (command == u"quit") {
-        engine_.cef_shutdown();
-        Emit(QStringLiteral("shutdown-done"));
+    } else if (command == u"quit") {  // as the shell ends: the loop, the windows, the engine
         QCoreApplication::quit();
     } else {
         Emit(QStringLiteral("unknown-command %1").arg(command));

@@ -24,7 +24,8 @@ struct ProbeOptions {
 class Probe final : public QObject {
     Q_OBJECT
 public:
-    Probe(EngineLibrary& engine, const ProbeOptions& options);
+    // answers outlive the probe: the engine's last events (at shutdown) still reach its clients.
+    Probe(EngineLibrary& engine, const ProbeOptions& options, ProbeAnswers& answers);
     ~Probe() override;
 
 private:
@@ -37,7 +38,7 @@ private:
     CefBrowser* BrowserById(const QString& id) const;  // empty: the probe's own browser
 
     EngineLibrary& engine_;
-    ProbeAnswers answers_;
+    ProbeAnswers& answers_;
     CefRefPtr<ProbeClient> client_;
     CefRefPtr<ProbeClient> devtools_client_;
     QWidget* window_ = nullptr;

@@ -9,6 +9,7 @@
 
 #include "engine_library.h"
 #include "probe.h"
+#include "probe_client.h"
 #include "probe_output.h"
 
 int main(int argc, char** argv) {
@@ -46,11 +47,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "engine_probe: cef_initialize failed\n");
         return 3;
     }
+    ProbeAnswers answers;
     int code;
     {
-        Probe probe(engine, options);
+        Probe probe(engine, options, answers);
         code = qt_app.exec();
     }
+    engine.cef_shutdown();
+    Emit(QStringLiteral("shutdown-done"));
     Emit(QStringLiteral("exit %1").arg(code));
     return code;
 }

@@ -114,6 +114,30 @@ class ProbeRun:
                 todo.append(child)
         return found
 
+    def renderers(self):
+        """Renderer processes: forked by a zygote, so still showing the zygote's arguments."""
+        helpers = self.descendants()
+        zygotes = {pid for pid, _, argv in helpers if "--type=zygote" in argv}
+        return [pid for pid, _, argv in helpers
+                if "--type=renderer" in argv or self._parent(pid) in zygotes]
+
+    @staticmethod
+    def _parent(pid):
+        try:
+            with open("/proc/%d/stat" % pid) as f:
+                return int(f.read().rsplit(")", 1)[1].split()[1])
+        except OSError:
+            return None
+
+    # Shared desktop stores, not the engine's storage: NSS's certificate database, which Chromium
+    # opens for the user's own certificates and authorities (as every Chromium on Linux does), and
+    # the state Qt's file dialog keeps for every Qt program.
+    SHARED_HOME_FILES = re.compile(r"^(\.pki/nssdb/|\.config/QtProject\.conf$)")
+
+    def home_files(self):
+        """Files under $HOME apart from the shared desktop stores."""
+        return [f for f in self.files_under(self.home) if not self.SHARED_HOME_FILES.match(f)]
+
     def files_under(self, folder):
         return sorted(os.path.relpath(os.path.join(d, f), folder)
                       for d, _, files in os.walk(folder) for f in files)

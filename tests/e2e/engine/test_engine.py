@@ -34,8 +34,8 @@ class EngineRun(unittest.TestCase):
                     or not probe.matching(r"^client-released$", mark):
                 raise AssertionError("engine did not shut down cleanly (exit %s)\n%s"
                                      % (code, probe.transcript()))
-            if probe.files_under(probe.home):
-                raise AssertionError("written under $HOME: %s" % probe.files_under(probe.home))
+            if probe.home_files():
+                raise AssertionError("written under $HOME: %s" % probe.home_files())
         finally:
             cls.site.stop()
             cls.tls_site.stop()
@@ -142,7 +142,7 @@ class PageEvents(EngineRun):
     def test_render_process_termination_is_reported(self):
         probe = self.probe
         self.load(self.site.url("/title"))
-        renderers = [pid for pid, _, argv in probe.descendants() if "--type=renderer" in argv]
+        renderers = probe.renderers()
         self.assertTrue(renderers)
         mark = probe.mark()
         for pid in renderers:
@@ -155,8 +155,8 @@ class PageEvents(EngineRun):
         helpers = self.probe.descendants()
         kinds = {arg.split("=", 1)[1] for _, _, argv in helpers for arg in argv
                  if arg.startswith("--type=")}
-        self.assertIn("renderer", kinds)
         self.assertIn("zygote", kinds)
+        self.assertTrue(self.probe.renderers())
         for pid, exe, argv in helpers:
             self.assertEqual(exe, self.probe.executable, (pid, argv))
 
@@ -164,7 +164,7 @@ class PageEvents(EngineRun):
         mark = self.probe.mark()
         self.load(self.site.url("/storage"))
         self.probe.expect(r"^title %d stored$" % self.probe.main_id, mark)
-        self.assertEqual(self.probe.files_under(self.probe.home), [])
+        self.assertEqual(self.probe.home_files(), [])
         self.assertTrue(any(f.startswith("Local Storage") for f in
                             self.probe.files_under(self.probe.cache)))
         self.assertEqual(self.probe.files_under(self.probe.cwd), [])
@@ -184,11 +184,13 @@ class PageEvents(EngineRun):
                 self.assertIn("Reload", entries)
                 probe.expect(r"^context-menu-command %d %d handled=%d$"
                              % (me, reload_id, int(handled)), mark)
-                # The default action reloads the page; a handled command does not.
-                self.load(self.site.url("/landing"))
-                reloads = probe.matching(r"^before-browse %d .*/title$" % me, mark)
-                self.assertEqual(len(reloads), 0 if handled else 1, reloads)
-                self.load(self.site.url("/title"))
+                if not handled:  # the default action reloads the page
+                    probe.expect(r"^before-browse %d main=1 .*/title$" % me, mark)
+                    probe.expect(r"^load-end %d 200 main=1 .*/title$" % me, mark)
+                else:  # a round trip through the page, and still no reload
+                    probe.send("js document.title = 'after-handled-menu'")
+                    probe.expect(r"^title %d after-handled-menu$" % me, mark)
+                    self.assertEqual(probe.matching(r"^before-browse %d " % me, mark), [])
         probe.send("menu-commands default")
 
 
@@ -201,7 +203,8 @@ class Downloads(EngineRun):
         probe.send("load " + self.site.download_url(name, size, seconds))
         before = probe.expect(r"^before-download %d total=(\d+) name=(.*)$" % probe.main_id,
                               mark)
-        end = probe.expect(r"^download %d state=(complete|canceled|other) " % probe.main_id, mark)
+        end = probe.expect(r"^download %d state=(complete|canceled|other) .*$" % probe.main_id,
+                           mark)
         return before, end, mark
 
     def test_suggested_names_are_reduced_to_one_safe_component(self):
@@ -213,7 +216,7 @@ class Downloads(EngineRun):
             ("..", "download"),
             ("  .hidden", "hidden"),
             ("ctl\x01\x1f.txt", "ctl__.txt"),
-            ("x" * 300 + ".pdf", "x" * 251 + ".pdf"),
+            ("x" * 300 + ".pdf", "x" * 240 + ".pdf"),  # room left for ".crdownload"
             ("《报表》|1.txt", "《报表》|1.txt"),
         ]
         for suggested, expected in cases:
@@ -233,8 +236,8 @@ class Downloads(EngineRun):
     def test_progress_reports_sizes_speed_and_start_time(self):
         folder = os.path.join(self.probe.root, "slow")
         size = 3 * 1024 * 1024
-        before, end, mark = self.download("slow.bin", folder, size=size, seconds=4)
-        self.assertEqual(before.group(1), str(size))
+        # Qt WebEngine 6.4 does not know the size yet when it asks where to save (total 0).
+        _, end, mark = self.download("slow.bin", folder, size=size, seconds=4)
         self.assertEqual(end.group(1), "complete")
         progress = [dict(kv.split("=", 1) for kv in line.split()[3:])
                     for line in self.probe.matching(r"^download %d state=in-progress "
@@ -388,9 +391,7 @@ class SingleProcess(EngineRun):
         mark = self.probe.mark()
         self.assertEqual(self.load(self.site.url("/title")).group(1), "200")
         self.probe.expect(r"^title %d Probe Title$" % self.probe.main_id, mark)
-        renderers = [argv for _, _, argv in self.probe.descendants()
-                     if "--type=renderer" in argv]
-        self.assertEqual(renderers, [])
+        self.assertEqual(self.probe.renderers(), [])
 
 
 def wait_for(condition, timeout=90):

@@ -70,7 +70,7 @@ class ProgramFolder {
     QString prog_, cwd_;
 };
 
-struct Run {
+struct StartResult {
     int exitCode = -1;
     QStringList report;
     QStringList opened;  // files the program opened: "qvpz.pz", "HISUPDATE/qvprm.ini", ...
@@ -88,8 +88,8 @@ struct Run {
 };
 
 // Starts the probe and waits for it (generously: a loaded machine is slow to start Qt).
-Run Start(const ProgramFolder& folder, const QStringList& args) {
-    Run run;
+StartResult Start(const ProgramFolder& folder, const QStringList& args) {
+    StartResult run;
     const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     const int progWatch = inotify_add_watch(watch, QFile::encodeName(folder.prog()), IN_OPEN);
     const int updWatch = inotify_add_watch(
@@ -152,7 +152,7 @@ class StartArguments : public ::testing::TestWithParam<ArgumentCase> {};
 TEST_P(StartArguments, GatesFollowTheCommandLine) {
     const ArgumentCase& c = GetParam();
     ProgramFolder folder(Library::Scripted, "0");
-    const Run run = Start(folder, c.args);
+    const StartResult run = Start(folder, c.args);
 
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.Value(QStringLiteral("execute ")).startsWith(QStringLiteral("1|")));
@@ -208,7 +208,7 @@ class EngineLibrary : public ::testing::TestWithParam<LibraryCase> {};
 TEST_P(EngineLibrary, RefusesWithItsMessage) {
     const LibraryCase& c = GetParam();
     ProgramFolder folder(c.library);
-    const Run run = Start(folder, {});
+    const StartResult run = Start(folder, {});
     EXPECT_EQ(run.exitCode, c.exitCode);
     const QStringList boxes = run.Lines(QStringLiteral("box "));
     ASSERT_EQ(boxes.size(), 1) << run.report.join(u'\n').toStdString();
@@ -244,7 +244,7 @@ TEST(EngineSettings, SingleProcessSwitchAndFixedValuesReachTheEngine) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.chromePz.isNull() ? "no chrome.pz" : c.chromePz.constData());
         ProgramFolder folder(Library::Scripted, c.chromePz);
-        const Run run = Start(folder, {});
+        const StartResult run = Start(folder, {});
         const QStringList fields = run.Value(QStringLiteral("initialize ")).split(u'|');
         ASSERT_EQ(fields.size(), 5) << run.report.join(u'\n').toStdString();
         EXPECT_EQ(fields[1], QStringLiteral("single_process=") + c.singleProcess);
@@ -258,7 +258,7 @@ TEST(EngineSettings, SingleProcessSwitchAndFixedValuesReachTheEngine) {
 // Catches the start wiping "cache" in whatever folder the user started the program from.
 TEST(CacheWipe, WipesTheProgramFoldersCacheOnly) {
     ProgramFolder folder(Library::Scripted);
-    const Run run = Start(folder, {});
+    const StartResult run = Start(folder, {});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(QFile::exists(folder.cwd() + QStringLiteral("/cache/keep.txt")));
     EXPECT_FALSE(QFile::exists(folder.prog() + QStringLiteral("/cache/stale.txt")));
@@ -267,7 +267,7 @@ TEST(CacheWipe, WipesTheProgramFoldersCacheOnly) {
 // Catches a start that leaves the log without its closing line (an ending out of order).
 TEST(Ending, LogClosesAfterTheMainWindow) {
     ProgramFolder folder(Library::Scripted);
-    const Run run = Start(folder, {});
+    const StartResult run = Start(folder, {});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.log.trimmed().endsWith(QStringLiteral("log4me:application stoping....")))
         << run.log.right(300).toStdString();

@@ -5,7 +5,9 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    // Listing the tests (test discovery at build time) needs no display.
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+    QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

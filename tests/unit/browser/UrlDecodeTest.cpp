@@ -22,7 +22,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, PercentDecodeOk,
     ::testing::Values(DecodeCase{"", ""}, DecodeCase{"plain/text", "plain/text"},
                       DecodeCase{"a+b++", "a b  "},                  // "+" is a blank
-                      DecodeCase{"%41%62%7a%7A", "AbzZ"},            // both cases of hex digits
+                      DecodeCase{"%41%62%7a%5A", "AbzZ"},            // both cases of hex digits
                       DecodeCase{"%%41", "%41"},                     // "%%" is "%", digits stay
                       DecodeCase{"100%%", "100%"},                   // "%%" at the very end
                       DecodeCase{"%2B", "+"},                        // a meant plus sign

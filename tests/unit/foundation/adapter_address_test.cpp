@@ -75,6 +75,8 @@ struct AddressCase {
     const char* expected;
 };
 
+void PrintTo(const AddressCase& c, std::ostream* os) { *os << c.name; }
+
 class AdapterAddressTest : public ::testing::TestWithParam<AddressCase> {};
 
 // Catches: a separator between addresses after a non-zero code, zero not resetting the text,

@@ -68,6 +68,8 @@ struct SwitchCase {
     bool expected;
 };
 
+void PrintTo(const SwitchCase& c, std::ostream* os) { *os << c.name; }
+
 class SingleProcessSwitchTest : public ConfigTest,
                                 public ::testing::WithParamInterface<SwitchCase> {};
 
@@ -157,6 +159,8 @@ struct LineBreakCase {
     QString number;
     const char* stored;
 };
+
+void PrintTo(const LineBreakCase& c, std::ostream* os) { *os << c.name; }
 
 class SaveTaxpayerNumberLineBreakTest : public ConfigTest,
                                         public ::testing::WithParamInterface<LineBreakCase> {};

@@ -45,6 +45,8 @@ struct RouteCase {
     const char* message;
 };
 
+void PrintTo(const RouteCase& c, std::ostream* os) { *os << c.name; }
+
 class DiagnosticRouteTest : public DiagnosticTest,
                             public ::testing::WithParamInterface<RouteCase> {};
 

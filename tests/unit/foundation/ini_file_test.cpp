@@ -30,6 +30,8 @@ struct ReadCase {
     QString expected;  // the default is "DEF"
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
 class IniReadTest : public ::testing::TestWithParam<ReadCase> {
   protected:
     QTemporaryDir dir_;
@@ -109,6 +111,8 @@ struct WriteCase {
     QString value;
     QByteArray after;
 };
+
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.name; }
 
 class IniWriteTest : public ::testing::TestWithParam<WriteCase> {
   protected:

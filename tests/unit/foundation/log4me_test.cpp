@@ -39,6 +39,8 @@ struct LevelCase {
     bool info, debug;
 };
 
+void PrintTo(const LevelCase& c, std::ostream* os) { *os << c.name; }
+
 class Log4meLevelTest : public ProgramFolderTest,
                         public ::testing::WithParamInterface<LevelCase> {};
 
@@ -81,6 +83,8 @@ struct PathCase {
     const char* ini;
     const char* folder;  // where the file is expected, relative to the program folder
 };
+
+void PrintTo(const PathCase& c, std::ostream* os) { *os << c.name; }
 
 class Log4mePathTest : public ProgramFolderTest, public ::testing::WithParamInterface<PathCase> {};
 

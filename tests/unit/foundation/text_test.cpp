@@ -20,6 +20,8 @@ struct ToAnsiCase {
     QByteArray ansi;
 };
 
+void PrintTo(const ToAnsiCase& c, std::ostream* os) { *os << c.name; }
+
 class ToAnsiTest : public ::testing::TestWithParam<ToAnsiCase> {};
 
 // Catches: characters outside the code page dropped, turned into several "?", or stopping the
@@ -48,6 +50,8 @@ struct FromAnsiCase {
     QByteArray ansi;
     QString wide;
 };
+
+void PrintTo(const FromAnsiCase& c, std::ostream* os) { *os << c.name; }
 
 class FromAnsiTest : public ::testing::TestWithParam<FromAnsiCase> {};
 
@@ -108,6 +112,8 @@ struct CharsetCase {
     QString wide;
     bool known;
 };
+
+void PrintTo(const CharsetCase& c, std::ostream* os) { *os << c.name; }
 
 class DecodeCharsetTest : public ::testing::TestWithParam<CharsetCase> {};
 

@@ -7,8 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QThread>
-#include <chrono>
+#include <QList>
 #include <stdexcept>
 
 namespace corvane::net::testing {
@@ -68,15 +67,6 @@ QString RawServer::url(const QString& path) const {
 std::vector<QByteArray> RawServer::requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
-}
-
-bool RawServer::WaitForRequests(size_t n, int timeoutMs) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (requests().size() >= n) return true;
-        QThread::msleep(5);
-    }
-    return requests().size() >= n;
 }
 
 void RawServer::Release() {

@@ -47,8 +47,6 @@ class RawServer {
 
     // The bytes of each request received so far, in order.
     std::vector<QByteArray> requests() const;
-    // Polls until n requests have arrived; false after timeoutMs.
-    bool WaitForRequests(size_t n, int timeoutMs = 60000) const;
     // Lets every WaitRelease step (now or later) go on.
     void Release();
 

@@ -108,12 +108,26 @@ TEST_P(VersionReportFailureTest, StoresTheNumberAndLogsOneError) {
     EXPECT_EQ(StoredNumber(), u"A\"B");
     const QStringList errors = log.Entries(QStringLiteral("error"));
     ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
-    EXPECT_TRUE(errors[0].startsWith(u"error|" + config::Settings().Server + u"\r\n"));
+    EXPECT_TRUE(errors[0].startsWith(QStringLiteral("error|") + config::Settings().Server +
+                                     QStringLiteral("\r\n")));
+}
+
+std::string OutcomeName(const ::testing::TestParamInfo<Outcome>& info) {
+    switch (info.param) {
+        case Outcome::kHttps:
+            return "Https";
+        case Outcome::kServerError:
+            return "ServerError";
+        case Outcome::kRefused:
+            return "Refused";
+    }
+    return "Unknown";
 }
 
 INSTANTIATE_TEST_SUITE_P(Outcomes, VersionReportFailureTest,
                          ::testing::Values(Outcome::kHttps, Outcome::kServerError,
-                                           Outcome::kRefused));
+                                           Outcome::kRefused),
+                         OutcomeName);
 
 }  // namespace
 }  // namespace corvane::net
