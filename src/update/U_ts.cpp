@@ -81,7 +81,7 @@ TF_ts::TF_ts(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindow
 
 TF_ts::~TF_ts() {
     WaitForWorker();
-    if (shown_) NotificationWindow() = savedNotification_;
+    
 }
 
 void TF_ts::showEvent(QShowEvent* e) {
@@ -105,7 +105,7 @@ void TF_ts::Timer1Timer() {
         StartWorker();
         return;
     }
-    lbl_ts->setText(StepText(i_type) + QString(i_count % 3 + 2, QLatin1Char('.')));
+    lbl_ts->setText(StepText(i_type) + QString(i_count % 3 + 1, QLatin1Char('.')));
     ShowWait(lbl_ts->text());
     ++i_count;
 }

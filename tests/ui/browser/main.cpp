@@ -9,6 +9,8 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Test discovery runs at build time, without a display.
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     // The scripted engine lies beside the test binary as CefLib/libcef.so.
     corvane::testing::TempProgram program(
         QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath() + QStringLiteral("/CefLib"));
