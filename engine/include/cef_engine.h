@@ -138,6 +138,9 @@ protected:
     ~CefRequest() = default;
 };
 
+// The main frame lives as long as its browser. A sub-frame (IsMain false) is handed to
+// OnBeforeBrowse only; Qt WebEngine cannot address it: its GetURL is empty and LoadURL and
+// ExecuteJavaScript do nothing.
 class CefFrame {
 public:
     virtual void LoadURL(const QString& url) = 0;
@@ -190,7 +193,9 @@ protected:
 
 class CefDownloadItem {
 public:
-    virtual int64_t GetTotalBytes() const = 0;     // 0 when unknown
+    // 0 when unknown (always so in OnBeforeDownload on Qt WebEngine 6.4, which learns the size
+    // only once the download runs).
+    virtual int64_t GetTotalBytes() const = 0;
     virtual int64_t GetReceivedBytes() const = 0;
     virtual int64_t GetCurrentSpeed() const = 0;   // bytes per second
     virtual int GetPercentComplete() const = 0;    // -1 when unknown
@@ -342,11 +347,14 @@ extern "C" {
 // code (>= 0); returns -1 in the main process. No QApplication may exist yet.
 typedef int (*cef_execute_process_t)(const CefMainArgs* args, CefApp* app, void* sandbox_info);
 // Initialises the engine in the main process (a QApplication must exist). Returns 1 on success.
+// The executable sets Qt::AA_ShareOpenGLContexts before it creates its QApplication: without it a
+// browser window made by the run-time-loaded engine crashes.
 typedef int (*cef_initialize_t)(const CefMainArgs* args, const CefSettings* settings, CefApp* app,
                                 void* sandbox_info);
 // Delivers the queued notifications. Must not be entered twice at the same time.
 typedef void (*cef_do_message_loop_work_t)();
-// Closes every remaining browser and releases the engine. After all windows are gone.
+// Closes every remaining browser (their clients get OnBeforeClose) and releases the engine. After
+// all windows are gone, while the QApplication still exists.
 typedef void (*cef_shutdown_t)();
 // Creates a browser as a child of window_info.parent and loads url (may be empty). The client
 // gets one reference for the browser's life.

@@ -17,12 +17,17 @@ void BrowserView::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void BrowserView::closeEvent(QCloseEvent* event) {
-    // The user closed a pop-up's window: the page's unload handlers run first, then the browser
-    // closes (or stays, if the page keeps it).
     if (browser_ && isWindow()) {
-        event->ignore();
-        browser_->CloseBrowser(false);
-        return;
+        if (event->spontaneous()) {
+            // The user closed a pop-up's window: the page's unload handlers run first, then the
+            // browser closes (or stays, if the page keeps it).
+            event->ignore();
+            browser_->CloseBrowser(false);
+            return;
+        }
+        // Closed by the program (the application quitting closes every window): no page may
+        // hold that up.
+        browser_->CloseBrowser(true);
     }
     QWebEngineView::closeEvent(event);
 }

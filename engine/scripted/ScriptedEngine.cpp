@@ -127,6 +127,8 @@ void ScriptedEngine::Reset() {
     state_->downloads.clear();
     state_->calls.clear();
     state_->onCreated = nullptr;
+    state_->nextBrowser = 1;
+    state_->nextDownload = 1;
     messageLoopWorkCalls = 0;
     maxMessageLoopWorkDepth = 0;
 }

@@ -98,7 +98,8 @@ struct JSDialogAnswer {
 class ScriptedEngine {
   public:
     // Deletes every browser without events (releasing their clients), drops the queue, the
-    // downloads, the recorded browser calls and the message-loop-work counters. The records of
+    // downloads, the recorded browser calls and the message-loop-work counters; browser and
+    // download identifiers start again at 1. The records of
     // execute-process, initialise and shutdown stay: they describe the engine's life in this
     // process, which a reset does not end.
     void Reset();

@@ -60,9 +60,8 @@ Answer ParseAnswer(const std::string& iniText) {
         if (line.empty() || line.front() == ';') continue;
         if (line.front() == '[') {
             const auto close = line.find(']');
-            const std::string name = LowerAscii(Trim(line.substr(1, close == std::string::npos
-                                                                       ? std::string::npos
-                                                                       : close - 1)));
+            const std::string name = LowerAscii(
+                Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
             // Only the first section of the name counts.
             inSection = !sectionSeen && name == "update";
             sectionSeen = sectionSeen || inSection;
@@ -87,7 +86,8 @@ Answer ReadAnswer(const std::string& path) {
     std::ifstream file(AnsiPathToFileSystem(path), std::ios::binary);
     if (!file) file.open(path, std::ios::binary);
     if (!file) return {};
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string text((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
     return ParseAnswer(text);
 }
 

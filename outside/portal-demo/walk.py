@@ -201,13 +201,13 @@ class Walk:
             raise StepFailed("report body %s differs from what was configured (%s)"
                              % (final["body"], wrong))
         first = received[0]
-        route = "answered 200 directly"
+        route = "answered directly"
         if first["status"] == 302:
             cookie = final["headers"].get("Cookie", "")
             if not final["followup"] or "corvane_demo_session=" not in cookie:
                 raise StepFailed("the follow-up after the 302 did not carry the portal's cookie "
                                  "(Cookie: %r)" % cookie)
-            route = "302 with a cookie, follow-up carried \"Cookie: %s\"" % cookie
+            route = "via a 302 with a cookie, the follow-up carried it"
 
         qvprm = os.path.join(self.program, "HISUPDATE", "qvprm.ini")
 
@@ -222,7 +222,7 @@ class Walk:
         if not self.wait_for(stored, 30):
             raise StepFailed("%s does not hold nsrsbh=%s" % (qvprm, self.nsrsbh))
         shot = self.screenshot("login")
-        return "typed %s; server got %s (%s); qvprm.ini nsrsbh=%s; %s" % (
+        return "typed %s; server got %s %s; qvprm.ini nsrsbh=%s; %s" % (
             self.nsrsbh, final["body"], route, self.nsrsbh, shot)
 
     def download_info(self, key):
@@ -307,8 +307,8 @@ class Walk:
         playmedia = sent[-1]
         if "%25E6%25AC%25A2" not in playmedia:
             raise StepFailed("the playmedia argument is not encoded twice: %s" % playmedia)
-        return "startmonitor, zmxy?330102199001011234, printjhd and playmedia went on to the " \
-               "portal (the shell never cancels a command navigation); playmedia sent %s" % playmedia
+        return "startmonitor, zmxy, printjhd and playmedia reached the portal (command " \
+               "navigations go on); playmedia's argument was encoded twice (%s…)" % playmedia[:64]
 
     def step_alert_noshow(self):
         self.click("btn-alert-noshow")
@@ -334,10 +334,13 @@ class Walk:
                                 "the confirm's answer")
         if event.get("value") is not True:
             raise StepFailed("confirm with the prefix answered %r, not true" % event.get("value"))
-        line = "[info ]自动确认 confirmed without asking"
-        if not self.wait_for(lambda: self.log_contains(line), 20):
-            raise StepFailed("the log has no line \"%s\"" % line)
-        return "confirm(\"QVXX_noShow_…\") answered true without a box; the log has \"%s\"" % line
+        # An info-level diagnostic: its first line ends in "info: ", the second holds the text.
+        text = "自动确认 confirmed without asking"
+        entry = ", info: \r\n%s \r\n" % text
+        if not self.wait_for(lambda: self.log_contains(entry), 20):
+            raise StepFailed("the log has no info entry \"%s\"" % text)
+        return "confirm(\"QVXX_noShow_…\") answered true without a box; the log has the info " \
+               "entry \"%s\"" % text
 
     def step_confirm(self):
         self.click("btn-confirm")
@@ -373,10 +376,10 @@ class Walk:
             raise StepFailed("Corvane was still running 60 s after the exit command")
         if self.proc.returncode != 0:
             raise StepFailed("Corvane ended with exit code %d" % self.proc.returncode)
-        line = "[debug]log4me:application stoping...."
+        line = "[debug]log4me:application stoping....\r\n"
         if not self.log_contains(line):
-            raise StepFailed("the log does not end with \"%s\"" % line)
-        return "Corvane ended with exit code 0; the log's last line is \"%s\"" % line
+            raise StepFailed("the log has no closing line \"%s\"" % line.strip())
+        return "Corvane ended with exit code 0; the log has its closing line \"%s\"" % line.strip()
 
     def log_contains(self, text):
         wanted = text.encode("gbk")

@@ -1,15 +1,29 @@
 #include "shell/Application.h"
 
+#include <array>
 #include <memory>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace corvane {
 
 namespace {
 
+// A copy of the command line for the application object, which removes the options it knows from
+// the array it is given; the caller's own argv stays as it came.
 struct Arguments {
+    std::vector<std::string> store;
+    std::vector<char*> argv;
     int argc = 0;
-    char** argv = nullptr;
+
+    void Set(int count, char** values) {
+        store.assign(values, values + count);
+        argv.clear();
+        for (std::string& s : store) argv.push_back(s.data());
+        argv.push_back(nullptr);
+        argc = count;
+    }
 };
 
 Arguments& Args() {
@@ -24,7 +38,7 @@ std::unique_ptr<QApplication>& Owned() {
 
 }  // namespace
 
-void SetApplicationArguments(int argc, char** argv) { Args() = {argc, argv}; }
+void SetApplicationArguments(int argc, char** argv) { Args().Set(argc, argv); }
 
 QApplication& Application() {
     if (QCoreApplication* existing = QCoreApplication::instance()) {
@@ -33,11 +47,10 @@ QApplication& Application() {
         return *app;
     }
     static char name[] = "corvane";
-    static char* fallback[] = {name, nullptr};
     Arguments& a = Args();
-    if (!a.argv) a = {1, fallback};
+    if (a.argv.empty()) a.Set(1, std::array<char*, 1>{name}.data());
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    Owned() = std::make_unique<QApplication>(a.argc, a.argv);
+    Owned() = std::make_unique<QApplication>(a.argc, a.argv.data());
     // The main window's closing ends the message loop, not the last window (engine pop-ups may
     // still be open then).
     QApplication::setQuitOnLastWindowClosed(false);

@@ -10,8 +10,7 @@
 
 namespace corvane {
 
-// The command line the application object is created with. The entry records it first; the
-// arrays must live as long as the process.
+// The command line the application object is created with (copied; the entry records it first).
 void SetApplicationArguments(int argc, char** argv);
 
 // The QApplication of the process: the existing one, or a new one (with

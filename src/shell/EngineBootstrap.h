@@ -29,8 +29,8 @@ QString EngineLibraryPath();
 QString CacheFolder();
 
 // True when the command line is that of an engine helper process: an argument (after the program
-// name, before a "--") "--type=" followed by a process type. The engine's own test; the entry uses it to leave
-// the main process's cache alone in helpers.
+// name, before a "--") "--type=" followed by a process type. The engine's own test; the entry uses
+// it to leave the main process's cache alone in helpers.
 bool IsEngineHelperCommandLine(int argc, char** argv);
 
 // The settings handed to cef_initialize; the browser window's module start-up turns on

@@ -81,7 +81,7 @@ TF_ts::TF_ts(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindow
 
 TF_ts::~TF_ts() {
     WaitForWorker();
-    
+    if (shown_) NotificationWindow() = savedNotification_;
 }
 
 void TF_ts::showEvent(QShowEvent* e) {
@@ -117,7 +117,8 @@ void TF_ts::StartWorker() {
             RunUpdateSequence(*this);
             workerFinished_ = true;
             // Wakes WaitForWorker; the window is alive until the thread has been joined.
-            QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [] {}, Qt::QueuedConnection);
         });
     } catch (const std::system_error& e) {
         // Without a worker nothing would ever close the window: start without the update check.

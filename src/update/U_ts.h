@@ -29,7 +29,7 @@ QString StepText(int type);
 
 class TF_ts : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TF_ts(QWidget* parent = nullptr);
     // FormDestroy: waits for the worker (see WaitForWorker) and gives the notification window role
     // back to the window that held it before this one was shown.
@@ -40,7 +40,8 @@ public:
     void RequestClose();
 
     // Stops the timer and, while the worker is still running, keeps handling events (the worker may
-    // still send a shell command or ask a question) until it has finished; then joins it. UI thread.
+    // still send a shell command or ask a question) until it has finished; then joins it. UI
+    // thread.
     void WaitForWorker();
 
     QLabel* lbl_ts;
@@ -51,11 +52,11 @@ public:
     std::atomic<int> i_type{kStepNone};
     std::thread hThread_server;
 
-protected:
+  protected:
     bool event(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
 
-private:
+  private:
     void FormShow();
     void Timer1Timer();
     // Handles WM_SHELL_COMMAND: code 0 shows the text in a box captioned with the product title,
@@ -69,8 +70,8 @@ private:
 };
 
 // Runs the environment check window modally between the start-up check and the main window and
-// returns true when start-up goes on to the main window. UI thread; once per start. A failure of the
-// modal run passes on to the caller after the window is destroyed and the wait window hidden.
+// returns true when start-up goes on to the main window. UI thread; once per start. A failure of
+// the modal run passes on to the caller after the window is destroyed and the wait window hidden.
 bool RunEnvironmentCheck();
 
 // Process-wide state shared by the window, the update sequence and the entry.

@@ -45,13 +45,13 @@ QString FailureText(const std::exception& e) { return QString::fromLocal8Bit(e.w
 
 // Asks the window to close when the sequence is left, by any path.
 class CloseWindowAtEnd {
-public:
+  public:
     explicit CloseWindowAtEnd(TF_ts& window) : window_(window) {}
     ~CloseWindowAtEnd() { window_.RequestClose(); }
     CloseWindowAtEnd(const CloseWindowAtEnd&) = delete;
     CloseWindowAtEnd& operator=(const CloseWindowAtEnd&) = delete;
 
-private:
+  private:
     TF_ts& window_;
 };
 
@@ -72,16 +72,14 @@ void StartLauncher() {
     if (!CallStartDetached(LauncherPath(), LauncherFolder(), &error)) {
         // The program still ends, as it does after a started launcher; the log says why nothing
         // was installed.
-        ReportDiagnostic(QStringLiteral("error^update launcher %1 not started: %2")
-                             .arg(LauncherPath(), error));
+        ReportDiagnostic(
+            QStringLiteral("error^update launcher %1 not started: %2").arg(LauncherPath(), error));
     }
 }
 
 }  // namespace
 
-QString LauncherFolder() {
-    return log4me::ProgramFolder() + config::Settings().UpdateFolder;
-}
+QString LauncherFolder() { return log4me::ProgramFolder() + config::Settings().UpdateFolder; }
 QString LauncherPath() { return LauncherFolder() + kLauncherName; }
 QString WaitingLauncherPath() { return LauncherFolder() + kLauncherName + QStringLiteral("_new"); }
 QString LocalConfPath() { return LauncherFolder() + QStringLiteral("LocalConf.ini"); }

@@ -21,26 +21,26 @@ namespace {
 QString ErrorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 class FileActions {
-public:
+  public:
     FileActions() { posix_spawn_file_actions_init(&actions_); }
     ~FileActions() { posix_spawn_file_actions_destroy(&actions_); }
     FileActions(const FileActions&) = delete;
     FileActions& operator=(const FileActions&) = delete;
     posix_spawn_file_actions_t* get() { return &actions_; }
 
-private:
+  private:
     posix_spawn_file_actions_t actions_;
 };
 
 class SpawnAttributes {
-public:
+  public:
     SpawnAttributes() { posix_spawnattr_init(&attr_); }
     ~SpawnAttributes() { posix_spawnattr_destroy(&attr_); }
     SpawnAttributes(const SpawnAttributes&) = delete;
     SpawnAttributes& operator=(const SpawnAttributes&) = delete;
     posix_spawnattr_t* get() { return &attr_; }
 
-private:
+  private:
     posix_spawnattr_t attr_;
 };
 

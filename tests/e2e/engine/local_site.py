@@ -1,7 +1,10 @@
 """Local pages that make the engine fire its events, served on 127.0.0.1 (plain and TLS)."""
 import http.server
 import os
+import select
+import socket
 import ssl
+import sys
 import threading
 import time
 import urllib.parse
@@ -22,6 +25,11 @@ PAGES = {
               "<script>if (location.search.includes('autoclose'))"
               " setTimeout(function () { window.close(); }, 1500);</script></body></html>",
     "/print": "<html><head><title>print me</title></head><body><h1>Printed page</h1></body></html>",
+    "/stalled": "<html><head><title>stalled</title></head><body>waiting for"
+                "<img src='/stall?seconds=600'></body></html>",
+    "/unload-guard": "<html><head><title>guarded</title></head><body><script>"
+                     "window.addEventListener('beforeunload', function (e) {"
+                     " e.preventDefault(); e.returnValue = 'stay'; });</script></body></html>",
     "/storage": "<html><head><title>storage</title></head><body><script>"
                 "localStorage.setItem('k', 'v'); document.cookie = 'c=1; max-age=3600';"
                 "document.title = 'stored';</script></body></html>",
@@ -43,6 +51,14 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         elif url.path == "/status":
             code = int(query["code"][0])
             self._reply(code, b"<html><body>status %d</body></html>" % code)
+        elif url.path == "/stall":  # answers late; notes when the browser gives up first
+            deadline = time.monotonic() + float(query["seconds"][0])
+            while time.monotonic() < deadline and not self.server.site.stopping:
+                readable, _, _ = select.select([self.connection], [], [], 0.1)
+                if readable and not self.connection.recv(1, socket.MSG_PEEK):
+                    self.server.site.abandoned.append(url.path)
+                    return
+            self._reply(200, b"", content_type="image/png")
         elif url.path == "/download":
             self._download(query)
         elif url.path in PAGES:
@@ -83,13 +99,23 @@ class _Handler(http.server.BaseHTTPRequestHandler):
                 time.sleep(seconds / chunks)
 
 
+class _Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def handle_error(self, request, client_address):
+        # A browser hanging up on a response (a stopped load, a cancelled download) is normal.
+        if not isinstance(sys.exc_info()[1], ConnectionError):
+            super().handle_error(request, client_address)
+
+
 class LocalSite:
     """One server on 127.0.0.1 on a port of its own; tls=True serves a self-signed certificate."""
 
     def __init__(self, tls=False):
         self.requests = []
-        self._server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), _Handler)
-        self._server.daemon_threads = True
+        self.abandoned = []  # requests the browser closed before their answer
+        self.stopping = False
+        self._server = _Server(("127.0.0.1", 0), _Handler)
         self._server.site = self
         if tls:
             context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
@@ -108,5 +134,6 @@ class LocalSite:
             {"name": name, "size": size, "seconds": seconds}))
 
     def stop(self):
+        self.stopping = True
         self._server.shutdown()
         self._server.server_close()

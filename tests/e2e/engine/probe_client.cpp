@@ -89,7 +89,7 @@ void ProbeClient::OnBeforeDownload(CefBrowser* browser, CefDownloadItem* item, c
 }
 
 void ProbeClient::OnDownloadUpdated(CefBrowser* browser, CefDownloadItem* item,
-                                    CefDownloadItemCallback* /*callback*/) {
+                                    CefDownloadItemCallback* callback) {
     const QString state = item->IsComplete()     ? QStringLiteral("complete")
                           : item->IsCanceled()   ? QStringLiteral("canceled")
                           : item->IsInProgress() ? QStringLiteral("in-progress")
@@ -102,6 +102,11 @@ void ProbeClient::OnDownloadUpdated(CefBrowser* browser, CefDownloadItem* item,
             .arg(item->GetCurrentSpeed())
             .arg(item->GetPercentComplete())
             .arg(item->GetStartTime().toString(Qt::ISODate), item->GetFullPath()));
+    if (answers_.cancel_downloads && item->IsInProgress() && item->GetReceivedBytes() > 0) {
+        answers_.cancel_downloads = false;
+        Emit(QStringLiteral("cancelling-download"));
+        callback->Cancel();
+    }
 }
 
 void ProbeClient::OnBeforeContextMenu(CefBrowser* browser, CefFrame* frame) {

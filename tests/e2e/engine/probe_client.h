@@ -17,6 +17,7 @@ struct ProbeAnswers {
     QString download_folder;  // empty: no Continue (the engine cancels)
     bool download_dialog = false;
     bool handle_menu_commands = false;
+    bool cancel_downloads = false;  // through the callback of the next progress report
 };
 
 class ProbeClient final : public CefClient,

@@ -160,3 +160,16 @@ class ProbeRun:
 
     def cleanup(self):
         shutil.rmtree(self.root, ignore_errors=True)
+
+
+def wait_for(condition, timeout=WAIT):
+    """Polls condition until it holds; False after timeout. OSError counts as not yet."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        try:
+            if condition():
+                return True
+        except OSError:
+            pass
+        time.sleep(0.2)
+    return False

@@ -107,7 +107,7 @@ class ProgramFromBuild(unittest.TestCase):
             f.write("[config]\r\nTaxUrl=%s\r\n" % self.server.url)
         with open(os.path.join(self.prog, "log4me.ini"), "w") as f:
             f.write("[log4me]\r\nlevel=debug\r\n")
-        # Closing the window the way a user does needs a window manager.
+#Closing the window the way a user does needs a window manager.
         self.wm = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
         self.program = None

@@ -1,5 +1,6 @@
 // Downloads in the status bar: the size text, the progress text and its branches, completion with
 // its box, the clean-up of an empty download pop-up and the end of the program on a blank page.
+#include "CaseName.h"
 #include "WindowFixture.h"
 
 namespace corvane::browser {
@@ -89,7 +90,7 @@ class DownloadEnd : public WindowFixture, public ::testing::WithParamInterface<E
 
 TEST_P(DownloadEnd, ReportsCleansUpAndClosesOnABlankPage) {
     const EndCase& c = GetParam();
-    Open();
+    const TFrmChrome* opened = &Open();
     int browser = OwnId();
     if (c.where != Where::Own) {
         browser = Engine().OpenPopup(OwnId(), QString());
@@ -109,7 +110,7 @@ TEST_P(DownloadEnd, ReportsCleansUpAndClosesOnABlankPage) {
     if (complete) {
         EXPECT_EQ(boxes[0].text, QStringLiteral("下载成功"));
         EXPECT_EQ(boxes[0].caption, QStringLiteral("Corvane"));
-        EXPECT_EQ(boxes[0].owner, window.data());
+        EXPECT_EQ(boxes[0].owner, opened);
     }
     bool popupClosed = false;
     for (const scripted::RecordedCall& call : Engine().CallsNamed("CloseBrowser")) {

@@ -1,4 +1,5 @@
 // The page's alert, confirm and prompt as the window's own boxes, and the no-show prefix.
+#include "CaseName.h"
 #include "WindowFixture.h"
 
 namespace corvane::browser {

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTcpServer>
 
+#include "CaseName.h"
 #include "WindowFixture.h"
 #include "config/IniFile.h"
 #include "config/Settings.h"

@@ -22,21 +22,21 @@ namespace {
 // Records the wait window's text each time it is painted while shown, and "" when it is hidden.
 // The window paints at once whenever its text changes, so every text that was on screen is seen.
 class WaitTextRecorder : public QObject {
-public:
+  public:
     explicit WaitTextRecorder(corvane::TFrmWait_show* form) : form_(form) {
         form_->installEventFilter(this);
         for (QWidget* child : form_->findChildren<QWidget*>()) child->installEventFilter(this);
     }
     QStringList Texts() const { return texts_; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint && form_->isVisible()) Add(form_->Msg());
         if (event->type() == QEvent::Hide && watched == form_) Add(QString());
         return false;
     }
 
-private:
+  private:
     void Add(const QString& text) {
         if (texts_.isEmpty() || texts_.last() != text) texts_ << text;
     }
@@ -106,7 +106,8 @@ void UpdateFixture::WriteLocalConf(int result, const QString& description, int d
     QFile::remove(ini);
     ASSERT_TRUE(corvane::config::WriteIniString(ini, "update", "result", QString::number(result)));
     ASSERT_TRUE(corvane::config::WriteIniString(ini, "update", "description", description));
-    ASSERT_TRUE(corvane::config::WriteIniString(ini, "update", "delay_ms", QString::number(delayMs)));
+    ASSERT_TRUE(
+        corvane::config::WriteIniString(ini, "update", "delay_ms", QString::number(delayMs)));
 }
 
 void UpdateFixture::InstallExeUpdate(int delayMs) {

@@ -20,7 +20,7 @@
 namespace updatetest {
 
 class UpdateFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -54,7 +54,7 @@ protected:
     std::vector<std::pair<QString, QString>> started;  // program, working folder
     int checkupdateCalls = 0;
 
-private:
+  private:
     QTemporaryDir dir_;
     mutable QMutex lock_;
     std::vector<corvane::MessageBoxRequest> boxes_;

@@ -65,6 +65,8 @@ struct GoOnCase {
     int updaterRuns;
 };
 
+void PrintTo(const GoOnCase& c, std::ostream* os) { *os << c.name; }
+
 class StartGoesOn : public UpdateFixture, public ::testing::WithParamInterface<GoOnCase> {};
 
 // Catches a call of the component with the switch off, a started updater that is not there, a
@@ -91,15 +93,14 @@ TEST_P(StartGoesOn, WithoutUpdate) {
     if (c.componentFailure) EXPECT_TRUE(LogText().contains(c.componentFailure)) << LogText().data();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Starts, StartGoesOn,
-    ::testing::Values(GoOnCase{"NoOutsideUpdater", true, false, nullptr, 1, 0},
-                      GoOnCase{"SwitchOff", false, true, nullptr, 0, 1},
-                      GoOnCase{"ComponentThrows", true, true, "update service unreachable", 1, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Starts, StartGoesOn,
+                         ::testing::Values(GoOnCase{"NoOutsideUpdater", true, false, nullptr, 1, 0},
+                                           GoOnCase{"SwitchOff", false, true, nullptr, 0, 1},
+                                           GoOnCase{"ComponentThrows", true, true,
+                                                    "update service unreachable", 1, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-class NotificationWindowRole : public UpdateFixture,
-                               public ::testing::WithParamInterface<bool> {};
+class NotificationWindowRole : public UpdateFixture, public ::testing::WithParamInterface<bool> {};
 
 // Catches a window that does not take the role while it runs or does not give it back.
 TEST_P(NotificationWindowRole, IsHeldDuringTheCheckAndRestoredAfter) {

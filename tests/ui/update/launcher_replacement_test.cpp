@@ -15,7 +15,7 @@ namespace {
 // even as root: the capabilities that override them are dropped from the effective set and
 // given back at the end.
 class ObeyFilePermissions {
-public:
+  public:
     ObeyFilePermissions() {
         header_.version = _LINUX_CAPABILITY_VERSION_3;
         if (syscall(SYS_capget, &header_, saved_) != 0) return;
@@ -30,7 +30,7 @@ public:
     ObeyFilePermissions(const ObeyFilePermissions&) = delete;
     ObeyFilePermissions& operator=(const ObeyFilePermissions&) = delete;
 
-private:
+  private:
     __user_cap_header_struct header_{};
     __user_cap_data_struct saved_[2]{};
     bool changed_ = false;
@@ -38,12 +38,14 @@ private:
 
 struct ReplacementCase {
     const char* name;
-    bool waiting;         // "FUpdate_new" holds "new"
-    bool old;             // "FUpdate" holds "old"
-    bool folderReadOnly;  // nothing in the update folder can be deleted or renamed
+    bool waiting;              // "FUpdate_new" holds "new"
+    bool old;                  // "FUpdate" holds "old"
+    bool folderReadOnly;       // nothing in the update folder can be deleted or renamed
     QByteArray launcherAfter;  // null: no "FUpdate"
     QByteArray waitingAfter;   // null: no "FUpdate_new"
 };
+
+void PrintTo(const ReplacementCase& c, std::ostream* os) { *os << c.name; }
 
 class LauncherReplacement : public UpdateFixture,
                             public ::testing::WithParamInterface<ReplacementCase> {};

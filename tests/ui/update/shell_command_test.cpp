@@ -14,6 +14,8 @@ struct OutcomeTextCase {
     bool endsStart;
 };
 
+void PrintTo(const OutcomeTextCase& c, std::ostream* os) { *os << c.name; }
+
 class OutcomeText : public UpdateFixture, public ::testing::WithParamInterface<OutcomeTextCase> {};
 
 // Catches "close" compared with regard to case, another text taken for "close", and a close that
@@ -33,15 +35,14 @@ TEST_P(OutcomeText, EndsTheStartOnlyForClose) {
     EXPECT_EQ(runAndWaitCalls.size(), c.endsStart ? 0 : 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, OutcomeText,
-    ::testing::Values(OutcomeTextCase{"close", "close", true},
-                      OutcomeTextCase{"CLOSE", "CLOSE", true},
-                      OutcomeTextCase{"Close", "Close", true},
-                      OutcomeTextCase{"continue", "continue", false},
-                      OutcomeTextCase{"closed", "closed", false},
-                      OutcomeTextCase{"empty", "", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Texts, OutcomeText,
+                         ::testing::Values(OutcomeTextCase{"close", "close", true},
+                                           OutcomeTextCase{"CLOSE", "CLOSE", true},
+                                           OutcomeTextCase{"Close", "Close", true},
+                                           OutcomeTextCase{"continue", "continue", false},
+                                           OutcomeTextCase{"closed", "closed", false},
+                                           OutcomeTextCase{"empty", "", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 class MessageFromWorker : public UpdateFixture {};
 
@@ -51,7 +52,8 @@ TEST_F(MessageFromWorker, OpensABoxCaptionedWithTheProductTitle) {
     ScriptCheckupdate([&](const char*, const char*, char*) -> int32_t {
         checkWindow = corvane::update::EnvironmentCheckWindow().data();
         std::thread sender([] {
-            corvane::SendShellCommand(corvane::NotificationWindow(), QStringLiteral("证书即将过期"), 0);
+            corvane::SendShellCommand(corvane::NotificationWindow(), QStringLiteral("证书即将过期"),
+                                      0);
         });
         sender.join();
         return 0;

@@ -20,6 +20,8 @@ struct OutcomeCase {
     bool installs;
 };
 
+void PrintTo(const OutcomeCase& c, std::ostream* os) { *os << c.name; }
+
 class UpdateOutcome : public UpdateFixture, public ::testing::WithParamInterface<OutcomeCase> {};
 
 // Catches a question shown when none is due (or with the wrong text, buttons or icon, or below
@@ -51,7 +53,8 @@ TEST_P(UpdateOutcome, InstallsOrGoesOn) {
         EXPECT_EQ(started[0].second, UpdateFolder());
         const QStringList lines = LauncherLogLines();
         ASSERT_EQ(lines.size(), 1);
-        EXPECT_TRUE(lines[0].endsWith(" " + QDir(UpdateFolder()).canonicalPath())) << lines[0].toStdString();
+        EXPECT_TRUE(lines[0].endsWith(" " + QDir(UpdateFolder()).canonicalPath()))
+            << lines[0].toStdString();
         EXPECT_TRUE(runAndWaitCalls.isEmpty());
         EXPECT_TRUE(corvane::update::TerminateFlag());
     } else {
@@ -63,16 +66,15 @@ TEST_P(UpdateOutcome, InstallsOrGoesOn) {
 
 INSTANTIATE_TEST_SUITE_P(
     Results, UpdateOutcome,
-    ::testing::Values(
-        OutcomeCase{"Result2", 2, "ignored", QMessageBox::Ok, "", true},
-        OutcomeCase{"Result1ShortOk", 1, "v2", QMessageBox::Ok, kQuestion, true},
-        OutcomeCase{"Result1LongOk", 1, "abc", QMessageBox::Ok,
-                    kQuestion + QStringLiteral("\r\n更新内容：abc"), true},
-        OutcomeCase{"Result1LongCancel", 1, QStringLiteral("修复打印问题"),
-                    QMessageBox::Cancel, kQuestion + QStringLiteral("\r\n更新内容：修复打印问题"),
-                    false},
-        OutcomeCase{"Result0", 0, "", QMessageBox::Ok, "", false},
-        OutcomeCase{"Negative", -1, "", QMessageBox::Ok, "", false}),
+    ::testing::Values(OutcomeCase{"Result2", 2, "ignored", QMessageBox::Ok, "", true},
+                      OutcomeCase{"Result1ShortOk", 1, "v2", QMessageBox::Ok, kQuestion, true},
+                      OutcomeCase{"Result1LongOk", 1, "abc", QMessageBox::Ok,
+                                  kQuestion + QStringLiteral("\r\n更新内容：abc"), true},
+                      OutcomeCase{"Result1LongCancel", 1, QStringLiteral("修复打印问题"),
+                                  QMessageBox::Cancel,
+                                  kQuestion + QStringLiteral("\r\n更新内容：修复打印问题"), false},
+                      OutcomeCase{"Result0", 0, "", QMessageBox::Ok, "", false},
+                      OutcomeCase{"Negative", -1, "", QMessageBox::Ok, "", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class UpdateFailures : public UpdateFixture {};

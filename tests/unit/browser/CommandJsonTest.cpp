@@ -2,6 +2,7 @@
 // members read as text, and nesting that would exhaust the program refused.
 #include <gtest/gtest.h>
 
+#include "CaseName.h"
 #include "browser/CommandJson.h"
 
 namespace corvane::browser {

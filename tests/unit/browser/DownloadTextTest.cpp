@@ -15,6 +15,10 @@ struct SizeCase {
     QString text;
 };
 
+void PrintTo(const SizeCase& c, std::ostream* os) {
+    *os << c.bytes << " bytes, " << c.locale.name().toStdString();
+}
+
 class DownloadSize : public ::testing::TestWithParam<SizeCase> {};
 
 TEST_P(DownloadSize, ShowsMebibytesWithTwoDecimals) {

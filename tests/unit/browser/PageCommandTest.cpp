@@ -5,6 +5,7 @@
 #include <QUrl>
 #include <stdexcept>
 
+#include "CaseName.h"
 #include "TempProgram.h"
 #include "browser/PageCommand.h"
 

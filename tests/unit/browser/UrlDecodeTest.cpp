@@ -12,6 +12,8 @@ struct DecodeCase {
     QByteArray expected;
 };
 
+void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.input.toHex(' ').constData(); }
+
 class PercentDecodeOk : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(PercentDecodeOk, DecodesBytes) {
@@ -35,6 +37,8 @@ struct ErrorCase {
     bool convertError;  // EConvertError, else EWebBrokerException
     QString message;
 };
+
+void PrintTo(const ErrorCase& c, std::ostream* os) { *os << c.input.toHex(' ').constData(); }
 
 class PercentDecodeError : public ::testing::TestWithParam<ErrorCase> {};
 

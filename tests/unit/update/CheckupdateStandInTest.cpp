@@ -32,6 +32,8 @@ struct AnswerCase {
     QByteArray description;
 };
 
+void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
+
 std::vector<AnswerCase> Cases() {
     const QString longChinese = QString(120, QChar(0x66F4));  // 更
     const QString mixed = "a" + QString(120, QChar(0x65B0));  // 新

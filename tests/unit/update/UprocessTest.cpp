@@ -21,6 +21,8 @@ struct SplitCase {
     QStringList arguments;
 };
 
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << '"' << c.line << '"'; }
+
 class SplitCommandLineTest : public ::testing::TestWithParam<SplitCase> {};
 
 // Catches word splitting that ignores quotes or keeps empty words.
@@ -33,7 +35,8 @@ TEST_P(SplitCommandLineTest, NamesProgramAndArguments) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, SplitCommandLineTest,
     ::testing::Values(SplitCase{"/opt/tool/run a b", "/opt/tool/run", {"a", "b"}},
-                      SplitCase{"\"/opt/my tools/run\"  -x\t\"two words\"", "/opt/my tools/run",
+                      SplitCase{"\"/opt/my tools/run\"  -x\t\"two words\"",
+                                "/opt/my tools/run",
                                 {"-x", "two words"}},
                       SplitCase{"run \"\"", "run", {""}}, SplitCase{"   ", "", {}},
                       SplitCase{"", "", {}}));
@@ -60,7 +63,7 @@ TEST(FolderOf, KeepsEverythingUpToTheLastSlash) {
 // A script in a folder with a blank in its name; it writes its working folder and its arguments
 // into out.txt beside the test's folder and ends as its body says.
 class ScriptFolder {
-public:
+  public:
     ScriptFolder() {
         QDir(dir_.path()).mkpath("script folder");
         folder_ = dir_.path() + "/script folder/";
@@ -81,18 +84,20 @@ public:
         return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray("<none>");
     }
 
-private:
+  private:
     QTemporaryDir dir_;
     QString folder_;
 };
 
 struct RunCase {
     const char* name;
-    QByteArray body;      // %OUT% is replaced by the path of out.txt
-    int extraArgChars;    // an argument of this many "x" after the program
+    QByteArray body;    // %OUT% is replaced by the path of out.txt
+    int extraArgChars;  // an argument of this many "x" after the program
     uint32_t exitCode;
-    bool checkFolder;     // out.txt holds the working folder
+    bool checkFolder;  // out.txt holds the working folder
 };
+
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
 
 class RunAndWaitTest : public ::testing::TestWithParam<RunCase> {};
 
@@ -115,12 +120,12 @@ TEST_P(RunAndWaitTest, RunsInItsOwnFolderAndReturnsTheExitCode) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Programs, RunAndWaitTest,
-    ::testing::Values(RunCase{"ExitCode", "pwd > '%OUT%'; exit 7", 0, 7, true},
-                      RunCase{"Signal", "kill -TERM $$", 0, 128 + 15, false},
-                      RunCase{"LongLine", "printf %s \"$1\" | wc -c > '%OUT%'", 600, 0, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Programs, RunAndWaitTest,
+                         ::testing::Values(RunCase{"ExitCode", "pwd > '%OUT%'; exit 7", 0, 7, true},
+                                           RunCase{"Signal", "kill -TERM $$", 0, 128 + 15, false},
+                                           RunCase{"LongLine", "printf %s \"$1\" | wc -c > '%OUT%'",
+                                                   600, 0, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Catches a failed start reported as a run.
 TEST(RunAndWait, ReturnsZeroWhenNothingCanBeStarted) {
@@ -137,8 +142,8 @@ TEST(RunAndWait, PassesOnlyTheStandardDescriptors) {
     ScriptFolder scripts;
     const int fd = ::open("/dev/null", O_RDONLY);  // inheritable on purpose
     ASSERT_GE(fd, 3);
-    const QString program =
-        scripts.Write("tool", "test -e /proc/self/fd/" + QByteArray::number(fd) + " && exit 3; exit 0");
+    const QString program = scripts.Write(
+        "tool", "test -e /proc/self/fd/" + QByteArray::number(fd) + " && exit 3; exit 0");
     EXPECT_EQ(RunAndWait(program, 1), 0u);
     ::close(fd);
 }
@@ -153,7 +158,8 @@ bool WaitForFile(const QString& path) {
 // Catches a launcher started in the caller's folder instead of its own.
 TEST(StartDetached, StartsInTheGivenFolderWithoutWaiting) {
     ScriptFolder scripts;
-    const QString program = scripts.Write("launcher", "pwd > started.tmp; mv started.tmp started.txt");
+    const QString program =
+        scripts.Write("launcher", "pwd > started.tmp; mv started.tmp started.txt");
     QTemporaryDir work;
     QString error;
     ASSERT_TRUE(StartDetached(program, work.path() + "/", &error)) << error.toStdString();
