@@ -99,7 +99,13 @@ void Browser::PageWindowCloseRequested() {
 void Browser::Finish() {
     if (finished_) return;
     if (devtools_) CloseDevTools();
-    if (inspected_ && inspected_->devtools_ == this) inspected_->devtools_ = nullptr;
+    if (inspected_ && inspected_->devtools_ == this) {
+        // The tools went first (their window destroyed with its parent): the inspected page
+        // lets go of them.
+        inspected_->devtools_ = nullptr;
+        if (inspected_->page_) inspected_->page_->setDevToolsPage(nullptr);
+    }
+    main_frame_.Attach(nullptr);  // a closed browser loads and runs nothing more
     if (page_) {
         page_->Detach();
         page_->triggerAction(QWebEnginePage::Stop);
@@ -161,10 +167,9 @@ void Browser::PageNewWindowRequested(QWebEngineNewWindowRequest& request) {
     if (finished_) return;
     // Every kind of new window (tab, window, dialog) becomes a pop-up window sharing our client.
     const QRect geometry = request.requestedGeometry();
-    Browser* popup =
-        context_.CreateBrowser(BrowserKind::kPopup, nullptr,
-                               geometry.isValid() && !geometry.isEmpty() ? geometry : QRect(),
-                               client_.get(), QString());
+    Browser* popup = context_.CreateBrowser(
+        BrowserKind::kPopup, nullptr,
+        geometry.isValid() && !geometry.isEmpty() ? geometry : QRect(), client_.get(), QString());
     request.openIn(popup->page());
 }
 

@@ -35,7 +35,7 @@ enum class BrowserKind {
 
 class Browser final : public QObject, public CefBrowser, public CefBrowserHost {
     Q_OBJECT
-public:
+  public:
     Browser(EngineContext& context, int id, BrowserKind kind, CefClient* client, QWidget* parent,
             const QRect& rect, const QString& window_name);
     ~Browser() override;
@@ -52,7 +52,8 @@ public:
     void CloseBrowser(bool force_close) override;
     void Print() override;
     void ShowDevTools(const CefWindowInfo& window_info, CefClient* client,
-                      const CefBrowserSettings& settings, const QPoint* inspect_element_at) override;
+                      const CefBrowserSettings& settings,
+                      const QPoint* inspect_element_at) override;
     void CloseDevTools() override;
     QWidget* GetWindowHandle() const override;
 
@@ -72,7 +73,7 @@ public:
     void PageWindowCloseRequested();
     void PageNewWindowRequested(QWebEngineNewWindowRequest& request);
 
-private:
+  private:
     // Closes for good: window and page go, OnBeforeClose is queued as the last notification.
     void Finish();
     void DeliverBeforeClose();
@@ -85,8 +86,8 @@ private:
     QPointer<BrowserView> view_;
     QPointer<BrowserPage> page_;
     MainFrame main_frame_;
-    QPointer<Browser> devtools_;   // the browser showing this one's developer tools
-    QPointer<Browser> inspected_;  // for developer tools: the browser they inspect
+    QPointer<Browser> devtools_;         // the browser showing this one's developer tools
+    QPointer<Browser> inspected_;        // for developer tools: the browser they inspect
     std::unique_ptr<QPrinter> printer_;  // lives until the page has been printed
     bool has_document_ = false;
     bool close_requested_ = false;

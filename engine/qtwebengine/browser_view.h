@@ -12,14 +12,14 @@ class Browser;
 
 class BrowserView final : public QWebEngineView {
     Q_OBJECT
-public:
+  public:
     BrowserView(Browser& browser, QWidget* parent);
 
-protected:
+  protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     QPointer<Browser> browser_;
 };
 

@@ -24,7 +24,7 @@ struct DownloadState {
 };
 
 class DownloadItem final : public CefDownloadItem {
-public:
+  public:
     explicit DownloadItem(DownloadState state) : state_(std::move(state)) {}
 
     int64_t GetTotalBytes() const override { return state_.total_bytes; }
@@ -37,17 +37,17 @@ public:
     bool IsCanceled() const override { return state_.canceled; }
     bool IsInProgress() const override { return state_.in_progress; }
 
-private:
+  private:
     DownloadState state_;
 };
 
 // Cancels the download if it is still there.
 class DownloadCancel final : public CefDownloadItemCallback {
-public:
+  public:
     explicit DownloadCancel(QWebEngineDownloadRequest* request) : request_(request) {}
     void Cancel() override;
 
-private:
+  private:
     QPointer<QWebEngineDownloadRequest> request_;
 };
 

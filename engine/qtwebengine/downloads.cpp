@@ -22,7 +22,7 @@ namespace {
 constexpr qint64 kMinSpeedSampleMs = 200;
 
 class BeforeDownloadCallback final : public CefBeforeDownloadCallback {
-public:
+  public:
     void Continue(const QString& download_path, bool show_dialog) override {
         continued_ = true;
         path_ = download_path;
@@ -32,7 +32,7 @@ public:
     const QString& path() const { return path_; }
     bool show_dialog() const { return show_dialog_; }
 
-private:
+  private:
     bool continued_ = false;
     QString path_;
     bool show_dialog_ = false;
@@ -41,7 +41,7 @@ private:
 // Follows one download from its request to its end and queues every change for its browser.
 // A child of the request, so it goes when Qt WebEngine drops the request.
 class DownloadTracker final : public QObject {
-public:
+  public:
     DownloadTracker(EngineContext& context, QWebEngineDownloadRequest& request, int browser_id)
         : QObject(&request),
           context_(context),
@@ -52,8 +52,7 @@ public:
                 &DownloadTracker::OnProgress);
         connect(&request, &QWebEngineDownloadRequest::totalBytesChanged, this,
                 &DownloadTracker::OnProgress);
-        connect(&request, &QWebEngineDownloadRequest::stateChanged, this,
-                &DownloadTracker::Report);
+        connect(&request, &QWebEngineDownloadRequest::stateChanged, this, &DownloadTracker::Report);
     }
 
     DownloadState Snapshot() const {
@@ -80,7 +79,7 @@ public:
         since_sample_.start();
     }
 
-private:
+  private:
     // Qt WebEngine names no speed: bytes over the last sample's time, or over the time since the
     // download began until a first sample is long enough.
     void OnProgress() {
@@ -156,12 +155,11 @@ void DownloadRouter::OnDownloadRequested(QWebEngineDownloadRequest* request) {
         request->cancel();
         return;
     }
-    QString target = DownloadTarget(callback.path(), name, ProgramFolder(),
-                                    context_.profile()->downloadPath());
+    QString target =
+        DownloadTarget(callback.path(), name, ProgramFolder(), context_.profile()->downloadPath());
     if (callback.show_dialog()) {
-        QWidget* owner = browser && browser->GetWindowHandle()
-                             ? browser->GetWindowHandle()->window()
-                             : nullptr;
+        QWidget* owner =
+            browser && browser->GetWindowHandle() ? browser->GetWindowHandle()->window() : nullptr;
         target = QFileDialog::getSaveFileName(owner, QString(), target);
         if (target.isEmpty()) {
             request->cancel();

@@ -14,10 +14,10 @@ class EngineContext;
 
 class DownloadRouter final : public QObject {
     Q_OBJECT
-public:
+  public:
     DownloadRouter(EngineContext& context, QWebEngineProfile& profile);
 
-private:
+  private:
     void OnDownloadRequested(QWebEngineDownloadRequest* request);
 
     EngineContext& context_;

@@ -24,7 +24,7 @@ enum class BrowserKind;
 
 class EngineContext final : public QObject {
     Q_OBJECT
-public:
+  public:
     // Null before Start and after Stop.
     static EngineContext* Get();
     // Applies the settings and creates the profile; false when a QApplication is missing.
@@ -52,7 +52,7 @@ public:
     // Windows and pages of closed browsers: deleted later, at the latest by Stop.
     void DisposeLater(QObject* object);
 
-private:
+  private:
     EngineContext(const CefSettings& settings, CefApp* app);
     ~EngineContext() override;
     void CloseEverything();

@@ -34,7 +34,7 @@ QString AbsoluteIn(const QString& folder, const QString& path) {
 
 // Sets an environment variable for its own lifetime and puts the old value back afterwards.
 class ScopedEnvironment {
-public:
+  public:
     ScopedEnvironment(const char* name, const QByteArray& value)
         : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
         qputenv(name_, value);
@@ -48,7 +48,7 @@ public:
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
-private:
+  private:
     const char* name_;
     bool had_;
     QByteArray old_;
@@ -80,7 +80,8 @@ LaunchPlan PlanLaunch(const CefSettings& settings, bool running_as_root,
     }
     if (!settings.javascript_flags.isEmpty())
         plan.chromium_flags << QStringLiteral("--js-flags=") + settings.javascript_flags;
-    if (!settings.locale.isEmpty()) plan.chromium_flags << QStringLiteral("--lang=") + settings.locale;
+    if (!settings.locale.isEmpty())
+        plan.chromium_flags << QStringLiteral("--lang=") + settings.locale;
 
     if (!settings.resources_dir_path.isEmpty())
         plan.environment.append(
@@ -89,8 +90,9 @@ LaunchPlan PlanLaunch(const CefSettings& settings, bool running_as_root,
         plan.environment.append(
             {"QTWEBENGINE_LOCALES_PATH", QFile::encodeName(settings.locales_dir_path)});
     if (settings.remote_debugging_port > 0)
-        plan.environment.append({"QTWEBENGINE_REMOTE_DEBUGGING",
-                                 "127.0.0.1:" + QByteArray::number(settings.remote_debugging_port)});
+        plan.environment.append(
+            {"QTWEBENGINE_REMOTE_DEBUGGING",
+             "127.0.0.1:" + QByteArray::number(settings.remote_debugging_port)});
     return plan;
 }
 

@@ -16,15 +16,16 @@ namespace corvane::engine {
 
 // What the settings ask of the process before Qt WebEngine starts.
 struct LaunchPlan {
-    QStringList chromium_flags;                         // added to QTWEBENGINE_CHROMIUM_FLAGS
+    QStringList chromium_flags;                        // added to QTWEBENGINE_CHROMIUM_FLAGS
     QList<QPair<QByteArray, QByteArray>> environment;  // variables set for this process and helpers
-    QString sandbox_off_reason;                         // empty: Chromium's sandbox stays on
-    bool logging_off = false;                           // Chromium's and Qt WebEngine's logs muted
+    QString sandbox_off_reason;                        // empty: Chromium's sandbox stays on
+    bool logging_off = false;                          // Chromium's and Qt WebEngine's logs muted
 };
 
 // Pure mapping; running_as_root turns the sandbox off, since Chromium's sandbox cannot run as root.
 // helper_path is the executable the helper processes run.
-LaunchPlan PlanLaunch(const CefSettings& settings, bool running_as_root, const QString& helper_path);
+LaunchPlan PlanLaunch(const CefSettings& settings, bool running_as_root,
+                      const QString& helper_path);
 
 // Puts the plan in force (environment, logging filter). Must run before the first profile or page
 // exists, as Qt WebEngine reads its environment once when it starts.

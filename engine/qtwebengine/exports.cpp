@@ -88,9 +88,9 @@ CORVANE_ENGINE_EXPORT CefBrowser* cef_browser_host_create_browser_sync(
     if (!engine || !window_info || !OnUiThread("cef_browser_host_create_browser_sync"))
         return nullptr;
     try {
-        Browser* browser = engine->CreateBrowser(BrowserKind::kShell, window_info->parent,
-                                                 window_info->rect, client,
-                                                 window_info->window_name);
+        Browser* browser =
+            engine->CreateBrowser(BrowserKind::kShell, window_info->parent, window_info->rect,
+                                  client, window_info->window_name);
         if (url && !url->isEmpty()) browser->GetMainFrame()->LoadURL(*url);
         return browser;
     } catch (const std::exception& e) {

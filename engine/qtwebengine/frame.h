@@ -11,7 +11,7 @@ namespace corvane::engine {
 
 // The main frame of a browser; lives as long as its browser and follows its page.
 class MainFrame final : public CefFrame {
-public:
+  public:
     void Attach(QWebEnginePage* page);
 
     void LoadURL(const QString& url) override;
@@ -19,7 +19,7 @@ public:
     bool IsMain() const override { return true; }
     void ExecuteJavaScript(const QString& code, const QString& script_url, int start_line) override;
 
-private:
+  private:
     QPointer<QWebEnginePage> page_;
 };
 
@@ -27,7 +27,7 @@ private:
 // let a frame other than the main one be addressed: its address is not known (GetURL is empty)
 // and it cannot be loaded into or scripted.
 class SubFrame final : public CefFrame {
-public:
+  public:
     void LoadURL(const QString& url) override;
     QString GetURL() const override { return {}; }
     bool IsMain() const override { return false; }

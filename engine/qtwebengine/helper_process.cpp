@@ -5,7 +5,8 @@
 
 // Exported by libQt6WebEngineCore but declared only in Qt's private headers, which Debian does not
 // ship. Qt's own QtWebEngineProcess is nothing but a QCoreApplication around this call; running it
-// from our executable (with QTWEBENGINEPROCESS_PATH pointing at it) makes our executable the helper.
+// from our executable (with QTWEBENGINEPROCESS_PATH pointing at it) makes our executable the
+// helper.
 namespace QtWebEngineCore {
 int processMain(int argc, const char** argv);
 }

@@ -10,7 +10,7 @@ namespace corvane::engine {
 class Browser;
 
 class NotificationQueue {
-public:
+  public:
     using Delivery = std::function<void(Browser&)>;
     using Lookup = std::function<Browser*(int browser_id)>;
 
@@ -23,7 +23,7 @@ public:
 
     bool Empty() const { return pending_.empty(); }
 
-private:
+  private:
     struct Entry {
         int browser_id;
         Delivery delivery;

@@ -13,11 +13,11 @@ namespace {
 
 // The request of one navigation, for the length of OnBeforeBrowse.
 class NavigationRequest final : public CefRequest {
-public:
+  public:
     explicit NavigationRequest(QString url) : url_(std::move(url)) {}
     QString GetURL() const override { return url_; }
 
-private:
+  private:
     QString url_;
 };
 

@@ -16,7 +16,7 @@ class Browser;
 
 class BrowserPage final : public QWebEnginePage {
     Q_OBJECT
-public:
+  public:
     BrowserPage(QWebEngineProfile* profile, Browser& browser, QObject* parent);
 
     // Null once the browser has closed.
@@ -24,14 +24,14 @@ public:
     // The page stays quiet from now on (its browser has closed).
     void Detach() { browser_ = nullptr; }
 
-protected:
+  protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool is_main_frame) override;
     void javaScriptAlert(const QUrl& origin, const QString& message) override;
     bool javaScriptConfirm(const QUrl& origin, const QString& message) override;
     bool javaScriptPrompt(const QUrl& origin, const QString& message, const QString& default_value,
                           QString* result) override;
 
-private:
+  private:
     void OnCertificateError(const QWebEngineCertificateError& error);
 
     // What the client made of a JS dialog.

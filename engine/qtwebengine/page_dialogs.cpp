@@ -10,7 +10,7 @@ namespace {
 
 // The answer a client gives during OnJSDialog; without one the dialog counts as dismissed.
 class DialogCallback final : public CefJSDialogCallback {
-public:
+  public:
     void Continue(bool success, const QString& user_input) override {
         answered_ = true;
         success_ = success;
@@ -20,7 +20,7 @@ public:
     bool success() const { return success_; }
     const QString& user_input() const { return user_input_; }
 
-private:
+  private:
     bool answered_ = false;
     bool success_ = false;
     QString user_input_;
@@ -37,10 +37,9 @@ BrowserPage::DialogAnswer BrowserPage::AskJSDialog(cef_jsdialog_type_t type, con
     if (!handler) return answer;
     DialogCallback callback;
     bool suppress = false;
-    const bool handled =
-        handler->OnJSDialog(browser_, origin.toString(QUrl::FullyEncoded),
-                            profile()->httpAcceptLanguage(), type, message, default_prompt,
-                            &callback, suppress);
+    const bool handled = handler->OnJSDialog(browser_, origin.toString(QUrl::FullyEncoded),
+                                             profile()->httpAcceptLanguage(), type, message,
+                                             default_prompt, &callback, suppress);
     if (handled) {
         answer.kind = DialogAnswer::kAnswered;
         answer.success = callback.answered() && callback.success();

@@ -141,6 +141,7 @@ class ScriptedEngine {
     // The page closed its browser (window.close()): OnBeforeClose is queued.
     void PageClosed(int id);
     void RenderProcessTerminated(int id, cef_termination_status_t status, int exitCode);
+    // The item reports `state` from now on (every value replaced, the full path included).
     void UpdateDownload(int download, const DownloadState& state);
 
     // Delivers everything queued (what cef_do_message_loop_work does, without counting as a pump

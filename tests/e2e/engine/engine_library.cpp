@@ -12,11 +12,11 @@ bool EngineLibrary::Load(QString* error) {
         *error = QString::fromLocal8Bit(dlerror());
         return false;
     }
-#define PROBE_ENGINE_LOOKUP(name)                                      \
-    name = reinterpret_cast<name##_t>(dlsym(handle, #name));          \
-    if (!name) {                                                       \
-        *error = QStringLiteral("missing entry point " #name);         \
-        return false;                                                  \
+#define PROBE_ENGINE_LOOKUP(name)                              \
+    name = reinterpret_cast<name##_t>(dlsym(handle, #name));   \
+    if (!name) {                                               \
+        *error = QStringLiteral("missing entry point " #name); \
+        return false;                                          \
     }
     CEF_ENGINE_EXPORTS(PROBE_ENGINE_LOOKUP)
 #undef PROBE_ENGINE_LOOKUP

@@ -86,10 +86,13 @@ void Probe::Run(const QString& command, const QString& argument) {
     Emit(QStringLiteral("command %1").arg(command));
     const QStringList words = argument.split(u' ', Qt::SkipEmptyParts);
     CefBrowser* own = BrowserById(QString());
-    static const QStringList kNeedBrowser = {
-        QStringLiteral("load"),  QStringLiteral("js"),         QStringLiteral("print"),
-        QStringLiteral("devtools"), QStringLiteral("close-devtools"), QStringLiteral("right-click"),
-        QStringLiteral("stop")};
+    static const QStringList kNeedBrowser = {QStringLiteral("load"),
+                                             QStringLiteral("js"),
+                                             QStringLiteral("print"),
+                                             QStringLiteral("devtools"),
+                                             QStringLiteral("close-devtools"),
+                                             QStringLiteral("right-click"),
+                                             QStringLiteral("stop")};
     if (!own && kNeedBrowser.contains(command)) {
         Emit(QStringLiteral("no-browser"));
         return;
@@ -122,8 +125,7 @@ void Probe::Run(const QString& command, const QString& argument) {
         info.parent = devtools_panel_;
         info.rect = devtools_panel_->rect();
         info.window_name = QStringLiteral("DevTools");
-        own->GetHost()->ShowDevTools(info, devtools_client_.get(), CefBrowserSettings(),
-                                          nullptr);
+        own->GetHost()->ShowDevTools(info, devtools_client_.get(), CefBrowserSettings(), nullptr);
     } else if (command == u"close-devtools") {
         own->GetHost()->CloseDevTools();
     } else if (command == u"right-click") {

@@ -23,12 +23,12 @@ struct ProbeOptions {
 
 class Probe final : public QObject {
     Q_OBJECT
-public:
+  public:
     // answers outlive the probe: the engine's last events (at shutdown) still reach its clients.
     Probe(EngineLibrary& engine, const ProbeOptions& options, ProbeAnswers& answers);
     ~Probe() override;
 
-private:
+  private:
     void ReadCommands();
     void Run(const QString& command, const QString& argument);
     void Pump();
@@ -49,7 +49,7 @@ private:
     QSocketNotifier* stdin_ = nullptr;
     QByteArray stdin_buffer_;
     bool pumping_ = false;
-    QString save_as_;         // for the Save As dialog: a path, or "cancel"
-    QString print_to_;        // for the print dialog: a PDF path, or "cancel"
+    QString save_as_;   // for the Save As dialog: a path, or "cancel"
+    QString print_to_;  // for the print dialog: a PDF path, or "cancel"
     QString engine_prompt_ = QStringLiteral("typed by the user");
 };

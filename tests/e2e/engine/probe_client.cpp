@@ -26,7 +26,10 @@ void ProbeClient::OnBeforeClose(CefBrowser* browser) {
 
 void ProbeClient::OnLoadEnd(CefBrowser* browser, CefFrame* frame, int status) {
     Say(QStringLiteral("load-end"), browser,
-        QStringLiteral("%1 main=%2 %3").arg(status).arg(frame->IsMain() ? 1 : 0).arg(frame->GetURL()));
+        QStringLiteral("%1 main=%2 %3")
+            .arg(status)
+            .arg(frame->IsMain() ? 1 : 0)
+            .arg(frame->GetURL()));
 }
 
 void ProbeClient::OnTitleChange(CefBrowser* browser, const QString& title) {

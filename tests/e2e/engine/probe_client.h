@@ -28,7 +28,7 @@ class ProbeClient final : public CefClient,
                           public CefJSDialogHandler,
                           public CefDownloadHandler,
                           public CefContextMenuHandler {
-public:
+  public:
     // prefix goes before every event name ("" for the page browsers, "devtools-" for the tools).
     ProbeClient(QString prefix, ProbeAnswers& answers);
     ~ProbeClient() override;
@@ -55,9 +55,8 @@ public:
     void OnRenderProcessTerminated(CefBrowser* browser, cef_termination_status_t status,
                                    int exit_code) override;
     bool OnJSDialog(CefBrowser* browser, const QString& origin_url, const QString& accept_lang,
-                    cef_jsdialog_type_t type, const QString& message,
-                    const QString& default_prompt, CefJSDialogCallback* callback,
-                    bool& suppress_message) override;
+                    cef_jsdialog_type_t type, const QString& message, const QString& default_prompt,
+                    CefJSDialogCallback* callback, bool& suppress_message) override;
     void OnBeforeDownload(CefBrowser* browser, CefDownloadItem* item, const QString& name,
                           CefBeforeDownloadCallback* callback) override;
     void OnDownloadUpdated(CefBrowser* browser, CefDownloadItem* item,
@@ -65,7 +64,7 @@ public:
     void OnBeforeContextMenu(CefBrowser* browser, CefFrame* frame) override;
     bool OnContextMenuCommand(CefBrowser* browser, CefFrame* frame, int command_id) override;
 
-private:
+  private:
     void Say(const QString& event, CefBrowser* browser, const QString& rest);
 
     const QString prefix_;

@@ -27,10 +27,14 @@ int main(int argc, char** argv) {
     ProbeOptions options;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
-        if (arg == u"--cache" && i + 1 < argc) options.cache_path = QString::fromLocal8Bit(argv[++i]);
-        else if (arg == u"--url" && i + 1 < argc) options.start_url = QString::fromLocal8Bit(argv[++i]);
-        else if (arg == u"--single-process") options.single_process = true;
-        else if (arg == u"--strict-certificates") options.strict_certificates = true;
+        if (arg == u"--cache" && i + 1 < argc)
+            options.cache_path = QString::fromLocal8Bit(argv[++i]);
+        else if (arg == u"--url" && i + 1 < argc)
+            options.start_url = QString::fromLocal8Bit(argv[++i]);
+        else if (arg == u"--single-process")
+            options.single_process = true;
+        else if (arg == u"--strict-certificates")
+            options.strict_certificates = true;
     }
 
     // A view made by a run-time-loaded engine needs the contexts shared from the start.

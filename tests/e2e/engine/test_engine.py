@@ -375,6 +375,17 @@ class WindowsAndTools(EngineRun):
         probe.send("close %d" % popup)
         probe.expect(r"^before-close %d has-document=1$" % popup, mark)
 
+    def test_popup_left_open_is_closed_at_the_end(self):
+        # The class's end (tearDownClass) quits with this pop-up still open: the application's
+        # quit closes it, and the engine's shutdown reports its close.
+        probe = self.probe
+        self.load(self.site.url("/opener"))
+        mark = probe.mark()
+        probe.send("js window.open('/popup')")
+        popup = int(probe.expect(r"^after-created (\d+) popup=1$", mark).group(1))
+        probe.expect(r"^load-end %d 200 " % popup, mark)
+        type(self).left_open = popup
+
     def test_devtools_open_in_the_given_parent_and_close(self):
         probe = self.probe
         self.load(self.site.url("/title"))
@@ -397,6 +408,14 @@ class WindowsAndTools(EngineRun):
                 probe.send(trigger)
                 probe.expect(r"^print-dialog$", mark)
                 self.assertTrue(wait_for(lambda: is_complete_pdf(pdf)), "no PDF at " + pdf)
+
+
+    @classmethod
+    def tearDownClass(cls):
+        popup = getattr(cls, "left_open", None)
+        super().tearDownClass()
+        if popup is not None and not cls.probe.matching(r"^before-close %d " % popup):
+            raise AssertionError("pop-up %d not closed at the end" % popup)
 
 
 class CertificatesStrict(EngineRun):

@@ -201,6 +201,7 @@ TEST_F(ScriptedEngineTest, DownloadsCarryTheirScriptedValues) {
     progress.receivedBytes = 524288;
     progress.currentSpeed = 1234567;
     progress.percentComplete = 33;
+    progress.fullPath = answer.path;
     progress.startTime = QDateTime(QDate(2024, 3, 5), QTime(8, 9, 10), Qt::UTC);
     Engine().UpdateDownload(answer.download, progress);
     Engine().DeliverQueued();
@@ -210,7 +211,7 @@ TEST_F(ScriptedEngineTest, DownloadsCarryTheirScriptedValues) {
     done.phase = DownloadState::Complete;
     Engine().UpdateDownload(answer.download, done);
     Engine().DeliverQueued();
-    EXPECT_EQ(client->events.mid(1),
+    EXPECT_EQ(client->events.filter("download "),
               QStringList({"1:download 524288/1572864 1234567/s 33% 2024-03-05T08:09:10Z "
                            "down/《报表》|1.xls 001",
                            "1:download 524288/1572864 1234567/s 33% 2024-03-05T08:09:10Z "

@@ -20,12 +20,12 @@ TEST(DownloadTarget, ResolvesAgainstTheProgramFolder) {
         QString client_path;
         QString expected;
     } cases[] = {
-        {"down/a.bin", p + "/down/a.bin"},             // relative file path
-        {"down/", p + "/down/a.bin"},                  // folder named by its trailing "/"
-        {"existing", p + "/existing/a.bin"},           // an existing folder
-        {"/srv/files/b.bin", "/srv/files/b.bin"},      // absolute paths stay
-        {"down/../up.bin", p + "/up.bin"},             // cleaned
-        {"", "/defaults/a.bin"},                       // no path: the default folder
+        {"down/a.bin", p + "/down/a.bin"},         // relative file path
+        {"down/", p + "/down/a.bin"},              // folder named by its trailing "/"
+        {"existing", p + "/existing/a.bin"},       // an existing folder
+        {"/srv/files/b.bin", "/srv/files/b.bin"},  // absolute paths stay
+        {"down/../up.bin", p + "/up.bin"},         // cleaned
+        {"", "/defaults/a.bin"},                   // no path: the default folder
     };
     for (const Case& c : cases) {
         EXPECT_EQ(DownloadTarget(c.client_path, "a.bin", p, "/defaults"), c.expected)

@@ -21,22 +21,17 @@ TEST_P(SafeDownloadFileNameTest, ReducesToOneComponent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, SafeDownloadFileNameTest,
-    testing::Values(
-        NameCase{"report.pdf", "report.pdf"},
-        NameCase{"../x", "_x"},
-        NameCase{"/etc/passwd", "_etc_passwd"},
-        NameCase{"a\\b.txt", "a_b.txt"},
-        NameCase{"..\\..\\win.ini", "_.._win.ini"},
-        NameCase{"..", "download"},
-        NameCase{"", "download"},
-        NameCase{" . ", "download"},
-        NameCase{"  .bashrc", "bashrc"},
-        NameCase{"name.txt  ", "name.txt"},
-        NameCase{QString::fromUtf16(u"tab\there\x7f.txt"), "tab_here_.txt"},
-        // U+202E would show "invoice_fdp.exe" as "invoice_exe.pdf".
-        NameCase{QString::fromUtf16(u"invoice_\u202efdp.exe"), "invoice__fdp.exe"},
-        // Kept as they are: the shell shows and saves them unchanged.
-        NameCase{QString::fromUtf16(u"《报表》|2024.xls"), QString::fromUtf16(u"《报表》|2024.xls")}));
+    testing::Values(NameCase{"report.pdf", "report.pdf"}, NameCase{"../x", "_x"},
+                    NameCase{"/etc/passwd", "_etc_passwd"}, NameCase{"a\\b.txt", "a_b.txt"},
+                    NameCase{"..\\..\\win.ini", "_.._win.ini"}, NameCase{"..", "download"},
+                    NameCase{"", "download"}, NameCase{" . ", "download"},
+                    NameCase{"  .bashrc", "bashrc"}, NameCase{"name.txt  ", "name.txt"},
+                    NameCase{QString::fromUtf16(u"tab\there\x7f.txt"), "tab_here_.txt"},
+                    // U+202E would show "invoice_fdp.exe" as "invoice_exe.pdf".
+                    NameCase{QString::fromUtf16(u"invoice_\u202efdp.exe"), "invoice__fdp.exe"},
+                    // Kept as they are: the shell shows and saves them unchanged.
+                    NameCase{QString::fromUtf16(u"《报表》|2024.xls"),
+                             QString::fromUtf16(u"《报表》|2024.xls")}));
 
 TEST(SafeDownloadFileNameLength, LongNamesKeepTheirExtensionAndWholeCharacters) {
     // 3-byte characters: 100 of them are 300 bytes, more than a name may hold.
