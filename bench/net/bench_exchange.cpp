@@ -105,6 +105,13 @@ double Median(std::vector<double> v) {
                : (v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2);
 }
 
+double Min(const std::vector<double>& v) {
+    return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
+}
+double Max(const std::vector<double>& v) {
+    return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
+}
+
 ThMsg ReportMsg(const QString& url) {
     ThMsg msg;
     msg.In_url = url;
@@ -160,12 +167,16 @@ int main(int argc, char** argv) {
         }
     }
     const double ex = Median(exchangeMs);
-    std::printf("report exchange (worker form): median %.3f ms over %d rounds\n", ex, rounds);
+    std::printf(
+        "report exchange (worker form): median %.3f ms (min %.3f, max %.3f) over %d rounds\n", ex,
+        Min(exchangeMs), Max(exchangeMs), rounds);
     if (curl.isEmpty()) {
         std::printf("curl: not installed, no reference figure\n");
     } else {
         const double cu = Median(curlMs);
-        std::printf("curl, same bytes:              median %.3f ms over %d rounds\n", cu, rounds);
+        std::printf(
+            "curl, same bytes:              median %.3f ms (min %.3f, max %.3f) over %d rounds\n",
+            cu, Min(curlMs), Max(curlMs), rounds);
         std::printf("ratio exchange / curl:         %.3f\n", cu > 0 ? ex / cu : 0.0);
     }
 

@@ -46,10 +46,10 @@ QByteArray PercentDecode(const QByteArray& bytes) {
             const int lo = HexValue(bytes[pos + 1]);
             if (hi < 0 || lo < 0) {
                 const QString seq = text::FromAnsi(bytes.mid(i, 3));
+                // Both filled in one pass: the sequence itself may read "%1".
                 throw EConvertError(
                     QStringLiteral("Invalid URL encoded character (%1) at position %2")
-                        .arg(seq)
-                        .arg(pos));
+                        .arg(seq, QString::number(pos)));
             }
             out.append(char(hi * 16 + lo));
             i += 2;

@@ -83,7 +83,13 @@ bool WriteIniString(const QString& path, const QString& section, const QString& 
         const std::optional<QByteArray> existing = ReadFileBytes(path, nullptr);
         if (!existing) return false;  // never replace a file that could not be read
         const ini::Detected detected = ini::DetectEncoding(*existing);
-        std::vector<ini::RawLine> lines = ini::SplitRawLines(*existing, detected);
+        QByteArray bytes = *existing;
+        // Half a code unit at the end of a UTF-16 file belongs to no character (the reader drops
+        // it); kept, it would shift every line written after it by one byte.
+        if (detected.encoding == ini::Encoding::Utf16LeWithBom &&
+            (bytes.size() - detected.bomLength) % 2 != 0)
+            bytes.chop(1);
+        std::vector<ini::RawLine> lines = ini::SplitRawLines(bytes, detected);
 
         qsizetype cut = 0;
         while (cut < value.size() && !IsStructural(value[cut])) ++cut;

@@ -12,6 +12,7 @@
 #include "shell/ExecutablePath.h"
 #include "shell/FormWait.h"
 #include "shell/StartupCheck.h"
+#include "shell/UiStallTrace.h"
 
 // The two later subsystems the entry calls: the environment check (update) and the main window
 // (browser). Until one is part of the build its step is skipped or served by the interim window.
@@ -91,10 +92,16 @@ int RunCorvane(int argc, char** argv) {
     int exitCode = 0;
     QPointer<QWidget> mainWindow;
     try {
+        // The start-up's milestones, at debug level: where the time to the first page goes.
+        LogDebug(QStringLiteral("start-up: startup check"));
         if (StartupCheck(argc, argv)) {
             QApplication& app = Application();
+            StartUiStallTrace();
+            LogDebug(QStringLiteral("start-up: environment check"));
             if (RunEnvironmentStep()) {
+                LogDebug(QStringLiteral("start-up: main window"));
                 mainWindow = CreateMainWindow();
+                LogDebug(QStringLiteral("start-up: main window created"));
                 RunMessageLoop(app, mainWindow);
             }
         }

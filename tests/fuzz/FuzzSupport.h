@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -31,6 +32,14 @@ class InputReader {
 
     // One byte, 0 when the input is used up.
     uint8_t Byte() { return empty() ? 0 : data_[pos_++]; }
+
+    // The next n bytes (fewer when the input ends first).
+    QByteArray Bytes(size_t n) {
+        n = std::min(n, left());
+        QByteArray part(reinterpret_cast<const char*>(data_ + pos_), qsizetype(n));
+        pos_ += n;
+        return part;
+    }
 
     // Bytes up to the next occurrence of separator (not included) or to the end.
     QByteArray Until(char separator) {

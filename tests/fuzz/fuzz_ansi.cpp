@@ -43,8 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const QString wide =
                 text::DecodeCharset({body.constData(), size_t(body.size())},
                                     {label.constData(), size_t(label.size())}, &known);
+            // An unknown name reads one character per byte; a known one may drop a byte-order
+            // mark, so only "nothing from nothing" holds for it.
             if (!known) FUZZ_CHECK(wide == QString::fromLatin1(body));
-            FUZZ_CHECK(wide.isEmpty() == body.isEmpty());
+            if (body.isEmpty()) FUZZ_CHECK(wide.isEmpty());
             text::FromUtf8Lenient({body.constData(), size_t(body.size())});
             break;
         }

@@ -3,7 +3,7 @@
 // Catches crashes on odd encodings and line ends, and a value that adds lines (keys or sections)
 // to the file.
 //
-// Input: the file's bytes, a 0x00 byte, the value to write (its bytes taken as 7-bit characters).
+// Input: one byte n, n bytes of the value to write (taken as 7-bit characters), the file's bytes.
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -24,7 +24,10 @@ const QString kSection = QStringLiteral("parms");
 const QString kKey = QStringLiteral("nsrsbh");
 
 QString FilePath() {
-    static QTemporaryDir dir;
+    // In memory where the machine has it: every write ends in an fsync.
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/corvane-fuzz-ini-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/corvane-fuzz-ini-XXXXXX"));
     return dir.path() + QStringLiteral("/qvprm.ini");
 }
 
@@ -60,8 +63,8 @@ QString ExpectedReadBack(const QString& value) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     corvane::fuzz::InputReader input(data, size);
-    const QByteArray fileBytes = input.Until('\0');
-    QByteArray valueBytes = input.Rest();
+    QByteArray valueBytes = input.Bytes(input.Byte());
+    const QByteArray fileBytes = input.Rest();
     for (char& c : valueBytes) c = char(c & 0x7F);
     const QString value = QString::fromLatin1(valueBytes);
 

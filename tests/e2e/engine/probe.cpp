@@ -24,8 +24,10 @@ Probe::Probe(EngineLibrary& engine, const ProbeOptions& options, ProbeAnswers& a
       devtools_client_(new ProbeClient(QStringLiteral("devtools-"), answers_)) {
     window_ = new QWidget;
     window_->setWindowTitle(QStringLiteral("engine probe"));
+    window_->setObjectName(QStringLiteral("probe-window"));
     window_->resize(1000, 720);
     devtools_panel_ = new QWidget(window_);
+    devtools_panel_->setObjectName(QStringLiteral("devtools-panel"));
     devtools_panel_->setGeometry(0, 500, 1000, 220);
     window_->show();
 
@@ -79,7 +81,9 @@ void Probe::ReadCommands() {
 }
 
 CefBrowser* Probe::BrowserById(const QString& id) const {
-    return client_->Find(id.isEmpty() ? browser_id_ : id.toInt());
+    if (id.isEmpty()) return client_->Find(browser_id_);
+    CefBrowser* browser = client_->Find(id.toInt());
+    return browser ? browser : devtools_client_->Find(id.toInt());
 }
 
 void Probe::Run(const QString& command, const QString& argument) {
@@ -127,6 +131,11 @@ void Probe::Run(const QString& command, const QString& argument) {
         info.window_name = QStringLiteral("DevTools");
         own->GetHost()->ShowDevTools(info, devtools_client_.get(), CefBrowserSettings(), nullptr);
     } else if (command == u"close-devtools") {
+        // As the shell does: the tools' window leaves the panel first, then the engine closes
+        // the tools.
+        if (auto* tools =
+                devtools_panel_->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            tools->setParent(nullptr);
         own->GetHost()->CloseDevTools();
     } else if (command == u"right-click") {
         RightClick(argument);
@@ -143,12 +152,15 @@ void Probe::Run(const QString& command, const QString& argument) {
             return;
         }
         QWidget* window = browser->GetHost()->GetWindowHandle();
+        const QString where = !window              ? QStringLiteral("none")
+                              : window->isWindow() ? QStringLiteral("top-level")
+                                                   : QStringLiteral("child-of-") +
+                                                         window->parentWidget()->objectName();
         Emit(QStringLiteral("state %1 popup=%2 has-document=%3 window=%4 url=%5")
                  .arg(browser->GetIdentifier())
                  .arg(browser->IsPopup() ? 1 : 0)
                  .arg(browser->HasDocument() ? 1 : 0)
-                 .arg(window ? (window->isWindow() ? "top-level" : "child") : "none")
-                 .arg(browser->GetMainFrame()->GetURL()));
+                 .arg(where, browser->GetMainFrame()->GetURL()));
     } else if (command == u"close") {  // [id] [force]
         const bool force = words.contains(QStringLiteral("force"));
         const QString id = words.value(0) == u"force" ? QString() : words.value(0);

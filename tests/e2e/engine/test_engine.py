@@ -358,6 +358,9 @@ class WindowsAndTools(EngineRun):
         probe.send("state %d" % popup)
         probe.expect(r"^state %d popup=1 has-document=1 window=top-level " % popup, mark)
         probe.expect(r"^before-close %d has-document=1$" % popup, mark)  # window.close()
+        probe.send("state")
+        probe.expect(r"^state %d popup=0 has-document=1 window=child-of-probe-window "
+                     % probe.main_id, mark)
         # Nothing more reaches the client for a closed browser.
         self.load(self.site.url("/title"))
         self.assertEqual(probe.matching(r"^\S+ %d " % popup,
@@ -393,6 +396,9 @@ class WindowsAndTools(EngineRun):
         probe.send("devtools")
         tools = int(probe.expect(r"^devtools-after-created (\d+) popup=0$", mark).group(1))
         probe.expect(r"^devtools-load-end %d \d+ main=1 devtools://" % tools, mark)
+        probe.send("state %d" % tools)
+        probe.expect(r"^state %d popup=0 has-document=1 window=child-of-devtools-panel " % tools,
+                     mark)
         mark = probe.mark()
         probe.send("close-devtools")
         probe.expect(r"^devtools-before-close %d " % tools, mark)

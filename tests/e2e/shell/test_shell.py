@@ -148,7 +148,10 @@ class ProgramFromBuild(unittest.TestCase):
         self.assertTrue(os.path.isdir(os.path.join(cwd, "cache")),
                         "a 'cache' folder where the program was started from is not its own")
         logs = os.path.join(self.prog, "logs")
-        text = b"".join(open(os.path.join(logs, n), "rb").read() for n in sorted(os.listdir(logs)))
+        text = b""
+        for name in sorted(os.listdir(logs)):
+            with open(os.path.join(logs, name), "rb") as f:
+                text += f.read()
         self.assertTrue(text.rstrip().endswith(b"log4me:application stoping...."), text[-400:])
 
 

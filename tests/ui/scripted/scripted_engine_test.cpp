@@ -211,7 +211,7 @@ TEST_F(ScriptedEngineTest, DownloadsCarryTheirScriptedValues) {
     done.phase = DownloadState::Complete;
     Engine().UpdateDownload(answer.download, done);
     Engine().DeliverQueued();
-    EXPECT_EQ(client->events.filter("download "),
+    EXPECT_EQ(client->events.filter(":download "),
               QStringList({"1:download 524288/1572864 1234567/s 33% 2024-03-05T08:09:10Z "
                            "down/《报表》|1.xls 001",
                            "1:download 524288/1572864 1234567/s 33% 2024-03-05T08:09:10Z "

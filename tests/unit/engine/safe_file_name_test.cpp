@@ -2,6 +2,8 @@
 // such as "../x" or "/etc/passwd" taken as a path and written outside the chosen folder).
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "safe_file_name.h"
 
 using corvane::engine::SafeDownloadFileName;
@@ -9,9 +11,12 @@ using corvane::engine::SafeDownloadFileName;
 namespace {
 
 struct NameCase {
+    const char* label;  // names the case in test listings
     QString suggested;
     QString expected;
 };
+
+void PrintTo(const NameCase& c, std::ostream* os) { *os << c.label; }
 
 class SafeDownloadFileNameTest : public testing::TestWithParam<NameCase> {};
 
@@ -21,16 +26,20 @@ TEST_P(SafeDownloadFileNameTest, ReducesToOneComponent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, SafeDownloadFileNameTest,
-    testing::Values(NameCase{"report.pdf", "report.pdf"}, NameCase{"../x", "_x"},
-                    NameCase{"/etc/passwd", "_etc_passwd"}, NameCase{"a\\b.txt", "a_b.txt"},
-                    NameCase{"..\\..\\win.ini", "_.._win.ini"}, NameCase{"..", "download"},
-                    NameCase{"", "download"}, NameCase{" . ", "download"},
-                    NameCase{"  .bashrc", "bashrc"}, NameCase{"name.txt  ", "name.txt"},
-                    NameCase{QString::fromUtf16(u"tab\there\x7f.txt"), "tab_here_.txt"},
+    testing::Values(NameCase{"plain", "report.pdf", "report.pdf"}, NameCase{"parent", "../x", "_x"},
+                    NameCase{"absolute", "/etc/passwd", "_etc_passwd"},
+                    NameCase{"backslash", "a\\b.txt", "a_b.txt"},
+                    NameCase{"windows_parents", "..\\..\\win.ini", "_.._win.ini"},
+                    NameCase{"dots_only", "..", "download"}, NameCase{"empty", "", "download"},
+                    NameCase{"blank_dot", " . ", "download"},
+                    NameCase{"hidden", "  .bashrc", "bashrc"},
+                    NameCase{"trailing_blanks", "name.txt  ", "name.txt"},
+                    NameCase{"controls", QString::fromUtf16(u"tab\there\x7f.txt"), "tab_here_.txt"},
                     // U+202E would show "invoice_fdp.exe" as "invoice_exe.pdf".
-                    NameCase{QString::fromUtf16(u"invoice_\u202efdp.exe"), "invoice__fdp.exe"},
+                    NameCase{"bidi_override", QString::fromUtf16(u"invoice_\u202efdp.exe"),
+                             "invoice__fdp.exe"},
                     // Kept as they are: the shell shows and saves them unchanged.
-                    NameCase{QString::fromUtf16(u"《报表》|2024.xls"),
+                    NameCase{"chinese_and_bar", QString::fromUtf16(u"《报表》|2024.xls"),
                              QString::fromUtf16(u"《报表》|2024.xls")}));
 
 TEST(SafeDownloadFileNameLength, LongNamesKeepTheirExtensionAndWholeCharacters) {

@@ -1,0 +1,96 @@
+"""Download throughput: a large file from the local server saved through the program (its Save As
+dialog answered like a person would) against curl -o of the same file; the UI thread's longest
+stalls while the program downloads, from its stall trace.
+
+The server holds the body back until the file's receiver is ready (the program: its Save As dialog
+has been answered and is gone; curl: its request has arrived), so both rates count the transfer
+alone: bytes after the gate over the time from opening the gate to the saved file's completion."""
+
+import os
+import subprocess
+import time
+
+import program as prog
+from server import DOWNLOAD_NAME, PREFIX_BYTES
+from session import BenchError, end_tree, wait_for
+
+SAVE_AS_TITLE = "^Save As$"
+COMPLETION_BOX_TITLE = "^Corvane$"
+TIMEOUT_S = 300
+
+
+def remove(path):
+    if os.path.exists(path):
+        os.remove(path)
+
+
+def check_size(path, size):
+    actual = os.path.getsize(path) if os.path.exists(path) else -1
+    if actual != size:
+        raise BenchError("%s holds %d bytes, not %d" % (path, actual, size))
+
+
+def run_program(folder, display, server, key):
+    target = os.path.join(folder.down, DOWNLOAD_NAME)
+    remove(target)
+    gate = server.gate(key)
+    page = server.url(server.go_page_path(server.download_path(key)))
+    proc, started = folder.start(display.env, page, "http://127.0.0.1:9/unused",
+                                 trace_stalls=True)
+    try:
+        wait_for(gate.arrived.is_set, TIMEOUT_S, "the program's download request", 0.02)
+        dialog = wait_for(lambda: display.windows(proc.pid, SAVE_AS_TITLE), 60,
+                          "the Save As dialog", 0.05)[0]
+        # The dialog proposes down/ and the server's file name: accept it.
+        display.press(dialog, "Return")
+        wait_for(lambda: dialog not in display.windows(proc.pid), 60, "the dialog to close", 0.02)
+        gate.open()
+        log = folder.log()
+        done = log.wait_first(prog.DOWNLOAD_COMPLETE, gate.opened_at, TIMEOUT_S, proc)
+        box = wait_for(lambda: display.windows(proc.pid, COMPLETION_BOX_TITLE), 60,
+                       "the completion box", 0.05)[0]
+        display.press(box, "Return")
+        check_size(target, server.download_bytes)
+        seconds = done - gate.opened_at
+        gaps = log.stall_gaps(gate.opened_at, done)
+    finally:
+        end_tree(proc)
+        remove(target)
+    return (server.download_bytes - PREFIX_BYTES) / seconds / 1e6, gaps
+
+
+def run_curl(work, display, server, key):
+    target = os.path.join(work, DOWNLOAD_NAME)
+    remove(target)
+    gate = server.gate(key)
+    proc = subprocess.Popen(["curl", "-s", "-o", target, server.url(server.download_path(key))],
+                            env=display.env)
+    try:
+        wait_for(gate.arrived.is_set, TIMEOUT_S, "curl's request", 0.001)
+        gate.open()
+        if proc.wait(timeout=TIMEOUT_S) != 0:
+            raise BenchError("curl failed with exit code %d" % proc.returncode)
+        done = time.time()
+        check_size(target, server.download_bytes)
+    finally:
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+        remove(target)
+    return (server.download_bytes - PREFIX_BYTES) / (done - gate.opened_at) / 1e6
+
+
+def measure(folder, work, display, server, runs, say):
+    say("download of %d MiB: %d interleaved runs" % (server.download_bytes >> 20, runs))
+    result = {"program": [], "curl": [], "gaps": []}
+    for i in range(runs):
+        rate, gaps = run_program(folder, display, server, "program-%d" % i)
+        curl_rate = run_curl(work, display, server, "curl-%d" % i)
+        result["program"].append(rate)
+        result["curl"].append(curl_rate)
+        longest = max(gaps) if gaps else None
+        result["gaps"].append(longest)
+        say("  run %d: program %.0f MB/s (longest UI gap %s), curl %.0f MB/s"
+            % (i + 1, rate, "%.1f ms" % longest if longest is not None else "not traced",
+               curl_rate))
+    return result
