@@ -14,14 +14,11 @@ namespace {
 
 constexpr QSize kDefaultPopupSize(800, 600);
 
-// The HTTP status of a finished main-frame load. Qt WebEngine names the status only when it is an
-// error (400 and above); a load that succeeded over HTTP(S) counts as 200, and one that did not
-// come over HTTP (about:, data:, file:) or failed in the network has none (0).
+// The HTTP status of a finished main-frame load: Qt WebEngine names the response's status code
+// (success or not) in the HTTP status domain; a load without an HTTP response (about:blank, a
+// network failure) has none (0).
 int HttpStatusOf(const QWebEngineLoadingInfo& info) {
-    if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) return info.errorCode();
-    if (info.status() != QWebEngineLoadingInfo::LoadSucceededStatus) return 0;
-    const QString scheme = info.url().scheme();
-    return scheme == u"http" || scheme == u"https" ? 200 : 0;
+    return info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ? info.errorCode() : 0;
 }
 
 cef_termination_status_t TerminationStatusOf(int qt_status) {

@@ -6,6 +6,7 @@
 #include <QWebEngineView>
 
 #include "browser.h"
+#include "client_call.h"
 
 namespace corvane::engine {
 namespace {
@@ -22,8 +23,12 @@ void RunCommand(const QPointer<Browser>& browser, const QPointer<QAction>& stand
     if (!browser || !standard) return;
     CefClient* client = browser->client();
     CefContextMenuHandler* handler = client ? client->GetContextMenuHandler() : nullptr;
-    if (handler && handler->OnContextMenuCommand(browser, browser->GetMainFrame(), command_id))
-        return;
+    Browser* asking = browser;
+    const bool handled =
+        handler && CallClient("OnContextMenuCommand", false, [&] {
+            return handler->OnContextMenuCommand(asking, asking->GetMainFrame(), command_id);
+        });
+    if (handled) return;
     if (standard) standard->trigger();
 }
 
@@ -31,8 +36,12 @@ void RunCommand(const QPointer<Browser>& browser, const QPointer<QAction>& stand
 
 void ShowContextMenu(Browser& browser, QWebEngineView& view, const QPoint& global_pos) {
     if (CefClient* client = browser.client()) {
-        if (CefContextMenuHandler* handler = client->GetContextMenuHandler())
-            handler->OnBeforeContextMenu(&browser, browser.GetMainFrame());
+        if (CefContextMenuHandler* handler = client->GetContextMenuHandler()) {
+            CallClient("OnBeforeContextMenu", false, [&] {
+                handler->OnBeforeContextMenu(&browser, browser.GetMainFrame());
+                return true;
+            });
+        }
     }
     QMenu* standard = view.createStandardContextMenu();
     if (!standard) return;

@@ -8,6 +8,7 @@
 #include <QWebEngineProfile>
 
 #include "browser.h"
+#include "client_call.h"
 #include "download_item.h"
 #include "download_target.h"
 #include "engine_context.h"
@@ -149,7 +150,11 @@ void DownloadRouter::OnDownloadRequested(QWebEngineDownloadRequest* request) {
     BeforeDownloadCallback callback;
     {
         DownloadItem item(tracker->Snapshot());
-        handler->OnBeforeDownload(browser, &item, name, &callback);
+        Browser* asking = browser;
+        CallClient("OnBeforeDownload", false, [&] {
+            handler->OnBeforeDownload(asking, &item, name, &callback);
+            return true;
+        });
     }
     if (!callback.continued()) {
         request->cancel();

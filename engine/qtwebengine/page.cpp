@@ -5,6 +5,7 @@
 #include <QWebEngineNewWindowRequest>
 
 #include "browser.h"
+#include "client_call.h"
 #include "engine_context.h"
 #include "frame.h"
 
@@ -60,8 +61,10 @@ bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type,
     NavigationRequest request(url.toString(QUrl::FullyEncoded));
     SubFrame sub_frame;
     CefFrame* frame = is_main_frame ? browser_->GetMainFrame() : &sub_frame;
-    const bool cancel =
-        handler->OnBeforeBrowse(browser_, frame, &request, type == NavigationTypeRedirect);
+    Browser* browser = browser_;
+    const bool cancel = CallClient("OnBeforeBrowse", false, [&] {
+        return handler->OnBeforeBrowse(browser, frame, &request, type == NavigationTypeRedirect);
+    });
     return !cancel;
 }
 
@@ -73,8 +76,11 @@ void BrowserPage::OnCertificateError(const QWebEngineCertificateError& error) {
         if (browser_ && browser_->context().settings().ignore_certificate_errors) {
             accept = true;
         } else if (CefRequestHandler* handler = RequestHandlerOf(browser_)) {
-            accept = handler->OnCertificateError(browser_, answer.type(),
-                                                 answer.url().toString(QUrl::FullyEncoded));
+            Browser* browser = browser_;
+            accept = CallClient("OnCertificateError", false, [&] {
+                return handler->OnCertificateError(browser, answer.type(),
+                                                   answer.url().toString(QUrl::FullyEncoded));
+            });
         }
     }
     if (accept)

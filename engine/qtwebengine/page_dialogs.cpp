@@ -3,6 +3,7 @@
 #include <QWebEngineProfile>
 
 #include "browser.h"
+#include "client_call.h"
 #include "page.h"
 
 namespace corvane::engine {
@@ -37,9 +38,12 @@ BrowserPage::DialogAnswer BrowserPage::AskJSDialog(cef_jsdialog_type_t type, con
     if (!handler) return answer;
     DialogCallback callback;
     bool suppress = false;
-    const bool handled = handler->OnJSDialog(browser_, origin.toString(QUrl::FullyEncoded),
-                                             profile()->httpAcceptLanguage(), type, message,
-                                             default_prompt, &callback, suppress);
+    Browser* browser = browser_;
+    const QString accept_lang = profile()->httpAcceptLanguage();
+    const bool handled = CallClient("OnJSDialog", false, [&] {
+        return handler->OnJSDialog(browser, origin.toString(QUrl::FullyEncoded), accept_lang, type,
+                                   message, default_prompt, &callback, suppress);
+    });
     if (handled) {
         answer.kind = DialogAnswer::kAnswered;
         answer.success = callback.answered() && callback.success();

@@ -64,7 +64,7 @@ void TFrmChrome::keyPressEvent(QKeyEvent* event) {
     // Keys the page (or the developer tools) did not consume come up here through the engine's
     // window; they are the engine's, not the window's.
     QWidget* focus = QApplication::focusWidget();
-    if (false) {
+    if (focus && (Chromium1->isAncestorOf(focus) || DevTools->isAncestorOf(focus))) {
         event->ignore();
         return;
     }

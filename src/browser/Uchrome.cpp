@@ -132,7 +132,7 @@ QString TFrmChrome::StatusText() const { return statusText_->text(); }
 void TFrmChrome::SetStatusText(const QString& text) {
     statusText_->setText(text);
     // The status bar is the only place downloads and addresses are shown; trace it for support.
-    ReportDiagnostic(QStringLiteral("StatusBar:") + text);
+    ReportDiagnostic(QStringLiteral("debug^StatusBar:") + text);
 }
 
 void TFrmChrome::Timer1Timer() { Chromium1->setFocus(Qt::OtherFocusReason); }

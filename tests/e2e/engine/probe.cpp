@@ -116,6 +116,8 @@ void Probe::Run(const QString& command, const QString& argument) {
     } else if (command == u"download-to") {  // FOLDER [dialog] | none
         answers_.download_folder = words.value(0) == u"none" ? QString() : words.value(0);
         answers_.download_dialog = words.value(1) == u"dialog";
+    } else if (command == u"throw-in-handlers") {
+        answers_.throw_in_handlers = argument == u"on";
     } else if (command == u"cancel-download") {
         answers_.cancel_downloads = true;
     } else if (command == u"save-as") {

@@ -1,5 +1,7 @@
 #include "probe_client.h"
 
+#include <stdexcept>
+
 #include "probe_output.h"
 
 ProbeClient::ProbeClient(QString prefix, ProbeAnswers& answers)
@@ -34,6 +36,7 @@ void ProbeClient::OnLoadEnd(CefBrowser* browser, CefFrame* frame, int status) {
 
 void ProbeClient::OnTitleChange(CefBrowser* browser, const QString& title) {
     Say(QStringLiteral("title"), browser, title);
+    if (answers_.throw_in_handlers) throw std::runtime_error("title handler failed");
 }
 
 bool ProbeClient::OnBeforeBrowse(CefBrowser* browser, CefFrame* frame, CefRequest* request,
@@ -47,6 +50,7 @@ bool ProbeClient::OnBeforeBrowse(CefBrowser* browser, CefFrame* frame, CefReques
             .arg(is_redirect ? 1 : 0)
             .arg(cancel ? 1 : 0)
             .arg(url));
+    if (answers_.throw_in_handlers) throw std::runtime_error("before-browse handler failed");
     return cancel;
 }
 

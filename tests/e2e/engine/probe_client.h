@@ -17,7 +17,8 @@ struct ProbeAnswers {
     QString download_folder;  // empty: no Continue (the engine cancels)
     bool download_dialog = false;
     bool handle_menu_commands = false;
-    bool cancel_downloads = false;  // through the callback of the next progress report
+    bool cancel_downloads = false;   // through the callback of the next progress report
+    bool throw_in_handlers = false;  // OnBeforeBrowse and OnTitleChange throw
 };
 
 class ProbeClient final : public CefClient,

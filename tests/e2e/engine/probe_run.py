@@ -15,6 +15,17 @@ WAIT = 90  # seconds: generous, the machine may be busy
 class ProbeRun:
     def __init__(self, *args):
         self.root = tempfile.mkdtemp(prefix="engine-e2e-")
+        self.process = None
+        try:
+            self._start(args)
+        except BaseException:
+            if self.process is not None:
+                self.process.kill()
+                self.process.wait()
+            self.cleanup()
+            raise
+
+    def _start(self, args):
         self.program = os.path.join(self.root, "program")
         self.home = os.path.join(self.root, "home")
         self.cwd = os.path.join(self.root, "cwd")
@@ -87,7 +98,13 @@ class ProbeRun:
     def transcript(self):
         with self._changed:
             tail = [l for l in self.lines[-60:] if l is not None]
-        return "--- probe output (last lines) ---\n" + "\n".join(tail)
+        try:
+            with open(os.path.join(self.root, "stderr.log"), "rb") as f:
+                errors = f.read().decode("utf-8", "replace").splitlines()[-20:]
+        except OSError:
+            errors = []
+        return ("--- probe output (last lines) ---\n" + "\n".join(tail) +
+                "\n--- probe stderr (last lines) ---\n" + "\n".join(errors))
 
     def descendants(self):
         """Processes started below the probe (the engine's helpers), as (pid, exe, argv)."""

@@ -5,6 +5,7 @@ Run by ctest under Xvfb with ENGINE_PROBE and ENGINE_LIBRARY set (see CMakeLists
 import os
 import re
 import signal
+import socket
 import unittest
 
 from local_site import LocalSite
@@ -20,7 +21,12 @@ class EngineRun(unittest.TestCase):
     def setUpClass(cls):
         cls.site = LocalSite()
         cls.tls_site = LocalSite(tls=True)
-        cls.probe = ProbeRun(*cls.probe_args)
+        try:
+            cls.probe = ProbeRun(*cls.probe_args)
+        except BaseException:
+            cls.site.stop()
+            cls.tls_site.stop()
+            raise
 
     @classmethod
     def tearDownClass(cls):
@@ -86,11 +92,28 @@ class PageEvents(EngineRun):
         finally:
             probe.send("cancel-navigation ")
 
+    def test_handler_failures_stop_at_the_engine(self):
+        # A question (before browse) and a notification (title) whose handlers throw: the page
+        # loads as if they had answered nothing, and later events still arrive.
+        probe = self.probe
+        probe.send("throw-in-handlers on")
+        try:
+            mark = probe.mark()
+            self.assertEqual(self.load(self.site.url("/title")).group(1), "200")
+            probe.expect(r"^title %d Probe Title$" % probe.main_id, mark)
+        finally:
+            probe.send("throw-in-handlers off")
+        self.assertEqual(self.load(self.site.url("/landing")).group(1), "200")
+
     def test_load_end_carries_http_status(self):
-        for path, status in [("/title", "200"), ("/status?code=404", "404"),
-                             ("/status?code=500", "500"), ("/landing", "200")]:
-            with self.subTest(path=path):
-                self.assertEqual(self.load(self.site.url(path)).group(1), status)
+        for url, status in [(self.site.url("/title"), "200"),
+                            (self.site.url("/status?code=203"), "203"),
+                            (self.site.url("/status?code=404"), "404"),
+                            (self.site.url("/status?code=500"), "500"),
+                            ("about:blank", "0"),
+                            ("http://127.0.0.1:%d/refused" % closed_port(), "0")]:
+            with self.subTest(url=url):
+                self.assertEqual(self.load(url).group(1), status)
 
     def test_title_change_follows_the_document(self):
         mark = self.probe.mark()
@@ -460,6 +483,13 @@ class SingleProcess(EngineRun):
         probe.expect(r"^before-close %d has-document=1$" % probe.main_id, mark)
         probe.send("state")
         probe.expect(r"^state none$", mark)
+
+
+def closed_port():
+    """A loopback port nothing listens on (taken and given back at once)."""
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
 
 
 def is_complete_pdf(path):

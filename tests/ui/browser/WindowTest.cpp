@@ -123,6 +123,51 @@ INSTANTIATE_TEST_SUITE_P(
                        {"https://portal.test/interact_%7B%22type%22%3A%22x%22%7D"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Addresses written by hostile or broken pages: the navigation goes on, the window stays, the
+// address is logged and the result (if any) follows it.
+struct BadInputCase {
+    const char* name;
+    QString address;
+    QString result;  // empty: no result line
+};
+
+class BadInput : public WindowFixture, public ::testing::WithParamInterface<BadInputCase> {};
+
+TEST_P(BadInput, NeverStopsTheNavigationOrTheWindow) {
+    Open();
+    const qsizetype before = NavigationLog().size();
+    EXPECT_FALSE(Engine().Navigate(OwnId(), GetParam().address));
+    Settle();
+    ASSERT_TRUE(window);
+    QStringList expected({GetParam().address});
+    if (!GetParam().result.isEmpty()) expected << GetParam().result;
+    EXPECT_EQ(NavigationLog().mid(before), expected);
+}
+
+const QString kBase = QStringLiteral("https://portal.test/interact_");
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadInput,
+    ::testing::Values(BadInputCase{"TenMegabytes",
+                                   QStringLiteral("https://portal.test/") +
+                                       QString(10 * 1024 * 1024, QLatin1Char('a')) +
+                                       kMonitor.mid(19),
+                                   "监控身份证"},
+                      BadInputCase{"LonePercent", kBase + "%", ""},
+                      BadInputCase{"InvalidUtf8Media",
+                                   kBase + "%7B%22type%22%3A%22playmedia%22%7D%3F%25FF%25C0%25AF",
+                                   QString(3, QChar(0xFFFD))},
+                      BadInputCase{"DeepNesting", kBase + QString(100000, QLatin1Char('[')), ""},
+                      BadInputCase{"NotAnObject", kBase + "%5B%22exit%22%5D", ""},
+                      BadInputCase{"DataNotAnObject",
+                                   kBase + "%7B%22type%22%3A%22startmonitor%22%2C%22data%22%3A7%7D",
+                                   "监控身份证"},
+                      BadInputCase{"ControlAndNul",
+                                   kBase + QStringLiteral("%01%02%7B%22type%22%3A%22exit%22%7D") +
+                                       QChar(0) + QStringLiteral("\x7f"),
+                                   ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct LoadEndCase {
     const char* name;
     Source source;

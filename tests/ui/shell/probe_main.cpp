@@ -8,6 +8,8 @@
 //   initialize <calls>|single_process=<0/1>|cache_path=<path>|ignore_cert=<0/1>|log_severity=<n>
 //   shutdown <calls>
 //   browsers <number of browsers the program created>
+//   identity <machine identity>
+//   update_folder <update folder>
 //   exit <code>
 // The main window is closed as soon as its browser exists, through the normal close path.
 #include <QApplication>
@@ -16,6 +18,8 @@
 #include <QTimer>
 
 #include "ScriptedEngine.h"
+#include "config/Settings.h"
+#include "net/MachineIdentity.h"
 #include "shell/AppGlob.h"
 #include "shell/Entry.h"
 #include "shell/FormWait.h"
@@ -84,6 +88,8 @@ int main(int argc, char** argv) {
                    .arg(s->log_severity));
     Report(QStringLiteral("shutdown %1").arg(engine.shutdownCalls));
     Report(QStringLiteral("browsers %1").arg(engine.CallsNamed(QStringLiteral("create")).size()));
+    Report(QStringLiteral("identity ") + corvane::net::MachineIdentity());
+    Report(QStringLiteral("update_folder ") + corvane::config::Settings().UpdateFolder);
     Report(QStringLiteral("exit %1").arg(code));
     return code;
 }

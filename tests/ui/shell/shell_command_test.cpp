@@ -44,6 +44,8 @@ struct TextCase {
     bool fromWorker;
 };
 
+void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
+
 class ShellCommandText : public ::testing::TestWithParam<TextCase> {};
 
 // Catches a null text reaching the handler, and a text that does not arrive intact.

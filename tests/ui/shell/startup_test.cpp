@@ -13,6 +13,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include "net/AdapterAddress.h"
+
 namespace {
 
 enum class Library { Scripted, Missing, Corrupt, MissingExport };
@@ -145,6 +147,8 @@ struct ArgumentCase {
     bool goesOn;  // passes every gate: configuration, wait text, main window
 };
 
+void PrintTo(const ArgumentCase& c, std::ostream* os) { *os << c.name; }
+
 class StartArguments : public ::testing::TestWithParam<ArgumentCase> {};
 
 // Catches a helper process that opens windows, reads the configuration or wipes the running main
@@ -200,6 +204,8 @@ struct LibraryCase {
     int exitCode;
     QString box;  // pattern of the one box shown
 };
+
+void PrintTo(const LibraryCase& c, std::ostream* os) { *os << c.name; }
 
 class EngineLibrary : public ::testing::TestWithParam<LibraryCase> {};
 
@@ -262,6 +268,17 @@ TEST(CacheWipe, WipesTheProgramFoldersCacheOnly) {
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(QFile::exists(folder.cwd() + QStringLiteral("/cache/keep.txt")));
     EXPECT_FALSE(QFile::exists(folder.prog() + QStringLiteral("/cache/stale.txt")));
+}
+
+// Catches a machine identity that keeps the dashes of the adapter address, and an update folder
+// without its trailing separator.
+TEST(StartupValues, MachineIdentityAndUpdateFolder) {
+    ProgramFolder folder(Library::Scripted);
+    const StartResult run = Start(folder, {});
+    EXPECT_EQ(run.Value(QStringLiteral("identity ")),
+              corvane::net::GetAdapterAddress().remove(u'-'));
+    EXPECT_FALSE(run.Value(QStringLiteral("identity ")).contains(u'-'));
+    EXPECT_EQ(run.Value(QStringLiteral("update_folder ")), QStringLiteral("HISUPDATE/"));
 }
 
 // Catches a start that leaves the log without its closing line (an ending out of order).
