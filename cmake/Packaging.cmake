@@ -44,7 +44,7 @@ set(CPACK_PACKAGE_NAME corvane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Corvane")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop shell for the provincial e-tax portal")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Corvane shows the provincial e-tax portal in an embedded Chromium browser (Qt WebEngine), "
     "carries out the portal pages' commands, reports logins to the portal's server, saves "
     "downloads and keeps daily logs. The program folder is ${CORVANE_PACKAGE_PREFIX}.")

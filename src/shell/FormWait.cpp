@@ -5,6 +5,8 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QThread>
+#include <cassert>
 #include <exception>
 
 #include "shell/AppGlob.h"
@@ -88,6 +90,7 @@ TFrmWait_show* WaitForm() { return Instance(); }
 void DestroyWaitForm() { delete Instance().data(); }
 
 void ShowWait(const QString& text) {
+    assert(!qApp || qApp->thread() == QThread::currentThread());
     try {
         if (!Instance()) {
             Application();

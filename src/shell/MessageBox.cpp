@@ -33,6 +33,10 @@ void SetMessageBoxResponder(MessageBoxResponder responder) {
 }
 
 QMessageBox::StandardButton ShowMessageBox(const MessageBoxRequest& request) {
+    // Boxes live on the UI thread; a worker that calls this waits there for the answer.
+    if (QCoreApplication* app = QCoreApplication::instance();
+        app && app->thread() != QThread::currentThread())
+        return ShowMessageBoxFromWorker(request);
     // A box is the first window some starts show: the application object may not exist yet.
     Application();
     MessageBoxResponder responder;

@@ -105,6 +105,8 @@ class ProgramFromBuild(unittest.TestCase):
         self.server = StartPageServer()
         with open(os.path.join(self.prog, "qvpz.pz"), "w") as f:
             f.write("[config]\r\nTaxUrl=%s\r\n" % self.server.url)
+        with open(os.path.join(self.prog, "chrome.pz"), "w") as f:
+            f.write("0")  # the engine in processes of its own
         with open(os.path.join(self.prog, "log4me.ini"), "w") as f:
             f.write("[log4me]\r\nlevel=debug\r\n")
 #Closing the window the way a user does needs a window manager.
