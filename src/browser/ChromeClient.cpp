@@ -71,6 +71,14 @@ bool ChromeClient::OnCertificateError(CefBrowser* browser, int cert_error,
     });
 }
 
+void ChromeClient::OnRenderProcessTerminated(CefBrowser* browser, cef_termination_status_t status,
+                                             int exit_code) {
+    Forward(window_, 0, [&](TFrmChrome& w) {
+        w.Chromium1RenderProcessTerminated(browser, status, exit_code);
+        return 0;
+    });
+}
+
 bool ChromeClient::OnJSDialog(CefBrowser* browser, const QString& origin_url,
                               const QString& accept_lang, cef_jsdialog_type_t dialog_type,
                               const QString& message_text, const QString& default_prompt_text,

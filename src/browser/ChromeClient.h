@@ -47,6 +47,8 @@ class ChromeClient : public CefClient,
                         bool is_redirect) override;
     bool OnCertificateError(CefBrowser* browser, int cert_error,
                             const QString& request_url) override;
+    void OnRenderProcessTerminated(CefBrowser* browser, cef_termination_status_t status,
+                                   int exit_code) override;
     bool OnJSDialog(CefBrowser* browser, const QString& origin_url, const QString& accept_lang,
                     cef_jsdialog_type_t dialog_type, const QString& message_text,
                     const QString& default_prompt_text, CefJSDialogCallback* callback,

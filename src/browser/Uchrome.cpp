@@ -208,9 +208,17 @@ void TFrmChrome::WMShellCommand(int code, const QString& sentText) {
 
 void TFrmChrome::PageCommandStep(const QString& address) {
     if (text::TrimControl(address).isEmpty()) return;
-    Memo1->appendPlainText(address);
+    AppendToNavigationLog(address);
     const QString result = HandlePageCommand(address, *this);
-    if (!text::TrimControl(result).isEmpty()) Memo1->appendPlainText(result);
+    if (!text::TrimControl(result).isEmpty()) AppendToNavigationLog(result);
+}
+
+void TFrmChrome::AppendToNavigationLog(const QString& line) {
+    if (line.size() <= kMaxLoggedChars) {
+        Memo1->appendPlainText(line);
+    } else {
+        Memo1->appendPlainText(line.left(kMaxLoggedChars) + QChar(0x2026));
+    }
 }
 
 // ---- the window's own browser

@@ -20,6 +20,7 @@
 #include "browser/ChromiumView.h"
 #include "browser/DevToolsPanel.h"
 #include "browser/PageCommand.h"
+#include "browser/RenderCrash.h"
 #include "cef_engine.h"
 #include "shell/AppGlob.h"
 
@@ -42,6 +43,11 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     QMenuBar* MainMenu1;      // hidden; holds N1
     QAction* N1;              // "调试", Ctrl+F12: toggles the developer tools
 
+    // The navigation log keeps the first this many characters of a line, then "…": laying out a
+    // line costs time in proportion to its length, and a page must not freeze the window by
+    // navigating to megabyte addresses. The page command itself always gets the whole address.
+    static constexpr int kMaxLoggedChars = 8192;
+
     // The status bar's one text area.
     QString StatusText() const;
     void SetStatusText(const QString& text);
@@ -58,6 +64,11 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     bool Chromium1BeforeBrowse(CefBrowser* browser, CefFrame* frame, CefRequest* request,
                                bool is_redirect);
     bool Chromium1CertificateError(CefBrowser* browser, int cert_error, const QString& request_url);
+    // The own page's render process ended abnormally: reported, and the start page reloaded, or
+    // the page error with the hotline shown when it ended again soon after a reload
+    // (RenderCrash.cpp).
+    void Chromium1RenderProcessTerminated(CefBrowser* browser, cef_termination_status_t status,
+                                          int exit_code);
     // Page dialogs; installed when the window is shown (OwnsPageDialogs).
     bool OwnsPageDialogs() const { return ownsPageDialogs_; }
     bool Chromium1Jsdialog(CefBrowser* browser, const QString& origin_url,
@@ -91,6 +102,7 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     void FormShow();
     void WMShellCommand(int code, const QString& text);
     void PageCommandStep(const QString& address);
+    void AppendToNavigationLog(const QString& line);
     void ShowShellMessage(const QString& text);
     void RunScriptInMainFrame(const QString& script);
     void PopupCleanup(CefBrowser* browser);
@@ -112,6 +124,7 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     bool devToolsShown_ = false;
     bool fullScreen_ = false;
     bool devToolsSized_ = false;
+    RenderCrashGuard renderCrash_;
 };
 
 }  // namespace corvane::browser

@@ -14,16 +14,8 @@
 #include "shell/StartupCheck.h"
 #include "shell/UiStallTrace.h"
 
-// The two later subsystems the entry calls: the environment check (update) and the main window
-// (browser). Until one is part of the build its step is skipped or served by the interim window.
-#if defined(CORVANE_HAVE_UPDATE)
-#include "update/U_ts.h"
-#endif
-#if defined(CORVANE_HAVE_BROWSER)
 #include "browser/Uchrome.h"
-#else
-#include "shell/InterimMainWindow.h"
-#endif
+#include "update/U_ts.h"
 
 namespace corvane {
 
@@ -40,21 +32,13 @@ void ModuleStartUp(int argc, char** argv) {
 
 // Call site of the environment check: the update check switch is on for every start.
 bool RunEnvironmentStep() {
-#if defined(CORVANE_HAVE_UPDATE)
     update::UpdateCheckSwitch() = true;
     return update::RunEnvironmentCheck();
-#else
-    return true;
-#endif
 }
 
 // Call site of the main window: a top-level window that frees itself when closed.
 QWidget* CreateMainWindow() {
-#if defined(CORVANE_HAVE_BROWSER)
     auto* window = new browser::TFrmChrome();
-#else
-    auto* window = new InterimMainWindow();
-#endif
     window->show();
     return window;
 }

@@ -56,7 +56,9 @@ bool StartupCheck(int argc, char** argv) {
     config::Settings().SingleProcess = singleProcess;
     engine::Settings().single_process = singleProcess;
 
+    LogDebug(QStringLiteral("start-up: engine start"));
     if (!engine::StartEngine(argc, argv)) return false;
+    LogDebug(QStringLiteral("start-up: engine started"));
 
     if (CarriesProcessType(argc, argv)) return false;
     LogInfo(singleProcess ? QStringLiteral("True") : QStringLiteral("False"));

@@ -139,7 +139,11 @@ TEST_P(BadInput, NeverStopsTheNavigationOrTheWindow) {
     EXPECT_FALSE(Engine().Navigate(OwnId(), GetParam().address));
     Settle();
     ASSERT_TRUE(window);
-    QStringList expected({GetParam().address});
+    // A line longer than the log keeps is cut, and says so.
+    const QString& address = GetParam().address;
+    QStringList expected({address.size() <= TFrmChrome::kMaxLoggedChars
+                              ? address
+                              : address.left(TFrmChrome::kMaxLoggedChars) + QChar(0x2026)});
     if (!GetParam().result.isEmpty()) expected << GetParam().result;
     EXPECT_EQ(NavigationLog().mid(before), expected);
 }

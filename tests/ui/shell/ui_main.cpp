@@ -15,7 +15,7 @@ int trapsAfterEngineStart = -1;
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    // The build lists the tests without a display: no application object for that.
+    // Listing the tests needs no display: no application object for that.
     if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
     QApplication app(argc, argv);
     corvane::log4me::Start(QCoreApplication::applicationFilePath());

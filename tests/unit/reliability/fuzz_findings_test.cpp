@@ -17,6 +17,8 @@ struct BadEscapeCase {
     QString message;
 };
 
+void PrintTo(const BadEscapeCase& c, std::ostream* os) { *os << c.name; }
+
 class BadEscapeMessage : public ::testing::TestWithParam<BadEscapeCase> {};
 
 // Catches the offending characters being taken as placeholders of the message ("%1" in the
