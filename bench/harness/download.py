@@ -1,18 +1,21 @@
 """Download throughput: a large file from the local server saved through the program (its Save As
-dialog answered like a person would) against curl -o of the same file; the UI thread's longest
-stalls while the program downloads, from its stall trace.
+dialog answered like a person would) against curl -o of the same file, and against the bare Qt
+WebEngine window saving it without a dialog (what the engine alone achieves); the UI thread's
+longest stalls while the program downloads (from its stall trace) and while the bare window does.
 
 The server holds the body back until the file's receiver is ready (the program: its Save As dialog
-has been answered and is gone; curl: its request has arrived), so both rates count the transfer
-alone: bytes after the gate over the time from opening the gate to the saved file's completion."""
+has been answered and is gone; the bare window: it has accepted the download; curl: its request
+has arrived), so every rate counts the transfer alone: bytes after the gate over the time from
+opening the gate to the saved file's completion."""
 
 import os
+import shutil
 import subprocess
 import time
 
 import program as prog
 from server import DOWNLOAD_NAME, PREFIX_BYTES
-from session import BenchError, end_tree, wait_for
+from session import BenchError, LineReader, end_tree, wait_for
 
 SAVE_AS_TITLE = "^Save As$"
 COMPLETION_BOX_TITLE = "^Corvane$"
@@ -59,6 +62,30 @@ def run_program(folder, display, server, key):
     return (server.download_bytes - PREFIX_BYTES) / seconds / 1e6, gaps
 
 
+def run_minimal(minimal, work, display, server, key):
+    storage = os.path.join(work, "minimal-storage")
+    saved = os.path.join(work, "minimal-down")
+    for folder in (storage, saved):
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+    gate = server.gate(key)
+    page = server.url(server.go_page_path(server.download_path(key)))
+    proc = subprocess.Popen([minimal, page, storage, saved], env=display.env,
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    try:
+        lines = LineReader(proc)
+        lines.next("download accepted ", TIMEOUT_S, "the bare window's download")
+        wait_for(gate.arrived.is_set, TIMEOUT_S, "the bare window's download request", 0.02)
+        gate.open()
+        words = lines.next("download end ", TIMEOUT_S, "the bare window's download end")
+        done, gap = int(words[2]) / 1000, float(words[4])
+        check_size(os.path.join(saved, DOWNLOAD_NAME), server.download_bytes)
+    finally:
+        end_tree(proc)
+        shutil.rmtree(saved, ignore_errors=True)
+    return (server.download_bytes - PREFIX_BYTES) / (done - gate.opened_at) / 1e6, gap
+
+
 def run_curl(work, display, server, key):
     target = os.path.join(work, DOWNLOAD_NAME)
     remove(target)
@@ -80,17 +107,18 @@ def run_curl(work, display, server, key):
     return (server.download_bytes - PREFIX_BYTES) / (done - gate.opened_at) / 1e6
 
 
-def measure(folder, work, display, server, runs, say):
+def measure(folder, minimal, work, display, server, runs, say):
     say("download of %d MiB: %d interleaved runs" % (server.download_bytes >> 20, runs))
-    result = {"program": [], "curl": [], "gaps": []}
+    result = {"program": [], "curl": [], "minimal": [], "gaps": [], "minimal_gaps": []}
     for i in range(runs):
         rate, gaps = run_program(folder, display, server, "program-%d" % i)
+        bare_rate, bare_gap = run_minimal(minimal, work, display, server, "minimal-%d" % i)
         curl_rate = run_curl(work, display, server, "curl-%d" % i)
-        result["program"].append(rate)
-        result["curl"].append(curl_rate)
         longest = max(gaps) if gaps else None
-        result["gaps"].append(longest)
-        say("  run %d: program %.0f MB/s (longest UI gap %s), curl %.0f MB/s"
-            % (i + 1, rate, "%.1f ms" % longest if longest is not None else "not traced",
-               curl_rate))
+        for key, value in (("program", rate), ("minimal", bare_rate), ("curl", curl_rate),
+                           ("gaps", longest), ("minimal_gaps", bare_gap)):
+            result[key].append(value)
+        say("  run %d: program %.0f MB/s (longest UI gap %s); bare window %.0f MB/s (%.1f ms); "
+            "curl %.0f MB/s" % (i + 1, rate, "%.1f ms" % longest if longest is not None else
+                                "not traced", bare_rate, bare_gap, curl_rate))
     return result

@@ -63,7 +63,8 @@ def main():
             "exchange": lambda: tools.exchange(binaries["exchange"], display.env,
                                                max(40, args.runs), say),
             "log": lambda: tools.log_writer(binaries["log"], display.env, args.runs, say),
-            "download": lambda: download.measure(folder, work, display, server, args.runs, say),
+            "download": lambda: download.measure(folder, binaries["minimal"], work, display, server,
+                                                 args.runs, say),
             "report_wait": lambda: report_wait.measure(folder, display, server, args.runs, say),
         }
         for item in ITEMS:

@@ -2,9 +2,11 @@
 memory, windows found with xdotool."""
 
 import os
+import queue
 import re
 import signal
 import subprocess
+import threading
 import time
 
 
@@ -147,3 +149,29 @@ def end_tree(proc):
 def is_zombie(pid):
     stat = read_text("/proc/%d/stat" % pid)
     return not stat or stat[stat.rindex(")") + 2] == "Z"
+
+
+class LineReader:
+    """The lines a started program writes on its standard output, each waited for with a limit."""
+
+    def __init__(self, proc):
+        self.lines = queue.Queue()
+        threading.Thread(target=self._read, args=(proc.stdout,), daemon=True).start()
+
+    def _read(self, stream):
+        for line in stream:
+            self.lines.put(line.strip())
+        self.lines.put(None)
+
+    def next(self, prefix, timeout, description):
+        """The next line that starts with prefix, split into words."""
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                line = self.lines.get(timeout=max(0.0, deadline - time.monotonic()))
+            except queue.Empty:
+                raise BenchError("gave up waiting for %s after %d s" % (description, timeout))
+            if line is None:
+                raise BenchError("the program ended before %s" % description)
+            if line.startswith(prefix):
+                return line.split()

@@ -2,14 +2,12 @@
 loaded: the program against the bare Qt WebEngine window, runs interleaved."""
 
 import os
-import queue
 import shutil
 import subprocess
-import threading
 import time
 
 import program as prog
-from session import BenchError, end_tree, tree_memory
+from session import LineReader, end_tree, tree_memory
 
 # After the load end the engine still settles (GPU process, first paint): memory is read after it.
 SETTLE_S = 2.0
@@ -57,25 +55,13 @@ def run_minimal(minimal, work, display, start_url):
     proc = subprocess.Popen([minimal, start_url, storage], env=display.env, stdout=subprocess.PIPE,
                             stderr=subprocess.DEVNULL, text=True)
     try:
-        line = read_line(proc, LOAD_TIMEOUT_S)
-        if not line.startswith("load end "):
-            raise BenchError("the minimal window said %r" % line)
-        loaded = int(line.split()[2]) / 1000
+        words = LineReader(proc).next("load end ", LOAD_TIMEOUT_S, "the minimal window's load end")
+        loaded = int(words[2]) / 1000
         time.sleep(SETTLE_S)
         memory = tree_memory(proc.pid)
     finally:
         end_tree(proc)
     return (loaded - started) * 1000, memory
-
-
-def read_line(proc, timeout):
-    """The first line the process writes, or a failure after timeout seconds."""
-    lines = queue.Queue()
-    threading.Thread(target=lambda: lines.put(proc.stdout.readline()), daemon=True).start()
-    try:
-        return lines.get(timeout=timeout)
-    except queue.Empty:
-        raise BenchError("the minimal window did not load its page within %d s" % timeout)
 
 
 def measure(folder, minimal, work, display, server, runs, say):

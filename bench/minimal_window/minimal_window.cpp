@@ -1,14 +1,15 @@
 // A bare Qt WebEngine window on one page: what any program showing that page with this engine
 // pays at the least. bench/run measures the program's start-up and memory against it.
 //
-//   minimal_window URL STORAGE_FOLDER
+//   minimal_window URL STORAGE_FOLDER [DOWNLOAD_FOLDER]
 //
 // Same engine set-up as the program's engine library: Chromium's logging off (--log-level=3 and
 // Qt's WebEngine categories), no sandbox when running as root, shared OpenGL contexts, no shader
 // disk cache, one named profile whose storage and cache are STORAGE_FOLDER (which the caller
 // empties before each start, as the program empties its cache). The window opens maximised. When
 // the page's main frame has loaded it prints "load end <ms since the epoch>" on standard output;
-// it runs until its window is closed or the process is terminated.
+// it runs until its window is closed or the process is terminated. With DOWNLOAD_FOLDER, downloads
+// are saved there without a dialog and reported (download_watch.h).
 #include <unistd.h>
 
 #include <QApplication>
@@ -18,9 +19,11 @@
 #include <QWebEngineView>
 #include <cstdio>
 
+#include "download_watch.h"
+
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s URL STORAGE_FOLDER\n", argv[0]);
+        std::fprintf(stderr, "usage: %s URL STORAGE_FOLDER [DOWNLOAD_FOLDER]\n", argv[0]);
         return 2;
     }
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
@@ -40,6 +43,7 @@ int main(int argc, char** argv) {
     QWebEngineProfile profile(QStringLiteral("MinimalWindow"));
     profile.setPersistentStoragePath(storage);
     profile.setCachePath(storage);
+    if (argc > 3) new DownloadWatch(profile, QString::fromLocal8Bit(argv[3]));
     QWebEngineView view;
     // The page goes before its profile.
     auto* page = new QWebEnginePage(&profile, &view);

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QFont>
 #include <QPalette>
-#include <QThread>
 #include <QVBoxLayout>
 #include <exception>
 #include <stdexcept>
@@ -44,19 +43,20 @@ TFrmChrome::TFrmChrome(QWidget* parent) : QMainWindow(parent) {
 
     BuildLayout();
 
-    // Restored geometry; the window opens maximised.
-    setGeometry(630, 225, 634, 384);
-    setWindowState(Qt::WindowMaximized);
-
+    setGeometry(630, 225, 634, 384);  // the restored geometry
     Timer1->start();
 
     // The view creates its browser as soon as it exists, then loads DefaultUrl.
     Chromium1->CreateBrowser(new ChromeClient(this));
+
+    // Maximised only now: Qt 6.4 re-creates a top-level window once a child that renders through
+    // OpenGL (the engine's view) joins it, and the new window forgets a state set before.
+    setWindowState(Qt::WindowMaximized);
 }
 
 TFrmChrome::~TFrmChrome() {
-    // While the window is still whole: events raised by the closing reach a complete window, and
-    // the engine's windows are out of the panel and the view before Qt deletes their children.
+    // Here, while the window is still whole, so that events raised by closing the developer
+    // tools and the browser reach a complete window (and none after the client is disconnected).
     if (devToolsShown_) CloseDevTools(Chromium1->Browser());
     Chromium1->CloseBrowser();
 }

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 #include "config/IniFile.h"
@@ -29,6 +30,10 @@ struct State {
     int64_t lastReading = 0;  // epoch milliseconds of the clock in use
     std::atomic<bool> infoOn{false};
     std::atomic<bool> debugOn{false};
+    // The file of the day the last line went to, made again when the day or the settings change
+    // (it is needed for every line; making it is most of a line's cost apart from the write).
+    QByteArray fileName;
+    int fileDay = 0;  // yyyymmdd of fileName
 
     std::mutex writeLock;  // guards currentFileName and file, and the fallback file
     QByteArray currentFileName;
@@ -79,6 +84,28 @@ QString TimeText(const Stamp& t) {
     return QString::fromLatin1(buf);
 }
 
+// "hh:nn:ss.zzz [tag ]text\r\n" in the code page. The time and tag are ASCII, which every ANSI
+// code page holds as itself, so only the text goes through the converter.
+QByteArray LineBytes(const Stamp& t, Level level, const QString& text) {
+    static constexpr char kTags[][8] = {"[error]", "[info ]", "[debug]"};
+    char prefix[] = "00:00:00.000 [tag  ]";
+    const auto put = [&prefix](int at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10) prefix[at + i] = char('0' + value % 10);
+    };
+    put(0, t.hour, 2);
+    put(3, t.minute, 2);
+    put(6, t.second, 2);
+    put(9, t.msec, 3);
+    std::memcpy(prefix + 13, kTags[int(level)], 7);
+    const QByteArray ansi = text::ToAnsi(text);
+    QByteArray line;
+    line.reserve(qsizetype(sizeof prefix - 1) + ansi.size() + 2);
+    line.append(prefix, qsizetype(sizeof prefix - 1));
+    line.append(ansi);
+    line.append("\r\n", 2);
+    return line;
+}
+
 // Reads log4me.ini; the caller holds settingsLock. The new folder and switches replace the old
 // ones at once, so concurrent writers see either the old settings or the new ones.
 void ReadSettingsLocked(State& s, const Stamp& now) {
@@ -97,6 +124,7 @@ void ReadSettingsLocked(State& s, const Stamp& now) {
     const QString level =
         ini.Read(section, QStringLiteral("level"), QStringLiteral("error")).toLower();
     s.logFolder = folder;
+    s.fileName.clear();
     s.infoOn = level == u"debug" || level == u"info";
     s.debugOn = level == u"debug";
     s.lastReading = now.epochMsecs;
@@ -133,24 +161,23 @@ void Write(Level level, const QString& text) {
     if ((level == Level::Info && !s.infoOn) || (level == Level::Debug && !s.debugOn)) return;
     try {
         const Stamp now = Now();
-        QString folder, baseName;
+        QByteArray fileName;
         {
             std::lock_guard lock(s.settingsLock);
             if (!s.started) return;
             // Either direction: a clock set back by more than a second also re-reads.
             const int64_t since = now.epochMsecs - s.lastReading;
             if (since > 1000 || since < -1000) ReadSettingsLocked(s, now);
-            folder = s.logFolder;
-            baseName = s.baseName;
+            // One reading of the clock gives both the line's time and the file's date, so a line
+            // is never stamped with one day and filed under the next.
+            const int day = now.year * 10000 + now.month * 100 + now.day;
+            if (s.fileName.isEmpty() || day != s.fileDay) {
+                s.fileName = QFile::encodeName(s.logFolder + DateText(now) + u'_' + s.baseName);
+                s.fileDay = day;
+            }
+            fileName = s.fileName;
         }
-        static const QString tags[] = {QStringLiteral("[error]"), QStringLiteral("[info ]"),
-                                       QStringLiteral("[debug]")};
-        const QByteArray line =
-            text::ToAnsi(TimeText(now) + u' ' + tags[int(level)] + text + QStringLiteral("\r\n"));
-        // One reading of the clock gives both the line's time and the file's date, so a line is
-        // never stamped with one day and filed under the next.
-        const QByteArray fileName = QFile::encodeName(folder + DateText(now) + u'_' + baseName);
-        LockedWrite(s, fileName, line, now);
+        LockedWrite(s, fileName, LineBytes(now, level, text), now);
     } catch (...) {
         // Nothing ever reaches the caller of the log.
     }
@@ -193,6 +220,7 @@ void Stop() {
     s.file.Close();
     s.currentFileName.clear();
     s.logFolder.clear();
+    s.fileName.clear();
     s.programFolder.clear();
     s.baseName.clear();
     s.infoOn = false;

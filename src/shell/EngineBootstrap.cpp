@@ -176,7 +176,13 @@ bool IsInitialisedHere() { return S().initialisedHere; }
 
 void ShutdownEngine() {
     EngineState& s = S();
-    if (!s.library) return;
+    if (!s.library) {
+        // No engine in this process (missing or unloadable), but a box may have created the
+        // application object: it goes now, not among the static objects at exit, after Qt's own
+        // have gone (a crash on the way out).
+        DestroyApplication();
+        return;
+    }
     if (s.initialisedHere) {
         s.api.cef_shutdown();
         s.initialisedHere = false;

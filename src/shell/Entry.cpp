@@ -10,6 +10,7 @@
 #include "shell/Application.h"
 #include "shell/EngineBootstrap.h"
 #include "shell/ExecutablePath.h"
+#include "shell/FileCreationMask.h"
 #include "shell/FormWait.h"
 #include "shell/StartupCheck.h"
 #include "shell/UiStallTrace.h"
@@ -70,6 +71,7 @@ void Ending(QPointer<QWidget>& mainWindow) {
 }  // namespace
 
 int RunCorvane(int argc, char** argv) {
+    RestrictFileCreationMask();
     SetApplicationArguments(argc, argv);
     ModuleStartUp(argc, argv);
 

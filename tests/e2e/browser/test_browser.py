@@ -47,6 +47,7 @@ PAGES = {
     "/alert.html": page("<script>alert('QVXX_noShow_silent');"
                         "location.href = '/after-alert.html';</script>"),
     "/after-alert.html": page("<p>after the alert</p>"),
+    "/keys.html": page("<p>keys</p><input id='i'>"),
     "/download.html": page("<script>setTimeout(function () {"
                            "location.href = '/files/report.bin'; }, 300);</script>"),
 }
@@ -161,7 +162,11 @@ class BrowserWindow(unittest.TestCase):
     def test_start_page_title_address_and_screenshot(self):
         self.start("/start.html")
         url = self.portal.base + "/start.html"
-        self.main_window()
+        window = self.main_window()
+        # Maximised: as wide as the screen.
+        screen_width = xdotool("getdisplaygeometry")[0]
+        wait_for(lambda: "WIDTH=" + screen_width in xdotool("getwindowgeometry", "--shell", window),
+                 60, "the main window to fill the screen's width")
         # The start address is traced when the window is shown, the status bar follows the load.
         wait_for(lambda: "StatusBar:" + url in self.log(), 60, "the address in the status bar")
         self.assertIn(url, self.log())
@@ -190,6 +195,36 @@ class BrowserWindow(unittest.TestCase):
                  "the page to go on after its alert")
         self.assertEqual(xdotool("search", "--name", "系统 提示"), [])
 
+    def bottom_band_shows_something(self):
+        """Whether the band where the developer tools dock holds anything but one colour."""
+        shot = os.path.join(self.dir, "band.png")
+        subprocess.run(["import", "-window", "root", shot], check=True)
+        width, height = (int(v) for v in xdotool("getdisplaygeometry"))
+        spread = subprocess.run(
+            ["convert", shot, "-crop", "%dx150+0+%d" % (width, height - 220),
+             "-format", "%[fx:standard_deviation]", "info:"],
+            capture_output=True, text=True, check=True).stdout
+        return float(spread) > 0.0
+
+    def test_keys_typed_in_the_page(self):
+        self.start("/keys.html")
+        window = self.main_window()
+        wait_for(lambda: "StatusBar:" + self.portal.base + "/keys.html" in self.log(), 60,
+                 "the page to load")
+        xdotool("windowactivate", "--sync", window)
+        xdotool("mousemove", "300", "300", "click", "1")
+        # F12 and F11 belong to the page while it has the focus.
+        xdotool("key", "F12")
+        xdotool("key", "F11")
+        time.sleep(2)
+        self.assertFalse(self.bottom_band_shows_something())
+        # Still the bordered window: a full screen would be as high as the screen.
+        self.assertNotIn("HEIGHT=" + xdotool("getdisplaygeometry")[1],
+                         xdotool("getwindowgeometry", "--shell", window))
+        # Ctrl+F12 works wherever the focus is: the developer tools dock at the bottom.
+        xdotool("key", "ctrl+F12")
+        wait_for(self.bottom_band_shows_something, 60, "the developer tools at the bottom")
+
     def test_download_lands_in_the_chosen_folder(self):
         self.start("/download.html")
         self.main_window()
@@ -203,14 +238,15 @@ class BrowserWindow(unittest.TestCase):
 
         wait_for(lambda: os.path.isfile(target) and os.path.getsize(target) == len(DOWNLOAD),
                  120, "the file in the chosen folder")
-        box = wait_for(lambda: xdotool("search", "--name", "^Corvane$"), 120,
+        box = wait_for(lambda: xdotool("search", "--onlyvisible", "--name", "^Corvane$"), 120,
                        "the completion box")
         self.assertIn("StatusBar:下载完成！", self.log())
         with open(target, "rb") as f:
             self.assertEqual(f.read(), DOWNLOAD)
         xdotool("windowactivate", "--sync", box[0])
         xdotool("key", "Return")
-        wait_for(lambda: not xdotool("search", "--name", "^Corvane$"), 60, "the box to close")
+        wait_for(lambda: not xdotool("search", "--onlyvisible", "--name", "^Corvane$"), 60,
+                 "the box to close")
         self.assertIsNone(self.program.poll(), "the main window stays after a download")
 
 

@@ -65,6 +65,14 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"OtherKeyFromWindow", false, Qt::Key_F10, {}, false, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(Keys, FocusOnTheViewGoesOnToThePage) {
+    TFrmChrome& w = OpenActive();
+    FocusOn(false);
+    w.Chromium1->setFocus(Qt::OtherFocusReason);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return QApplication::focusWidget() == Engine().BrowserWidget(OwnId()); }));
+}
+
 TEST_F(Keys, F11TwiceReturnsToTheBorderedMaximisedWindow) {
     TFrmChrome& w = OpenActive();
     FocusOn(false);

@@ -1,0 +1,261 @@
+"""The real program from a build in a prepared copy of its program folder, the local servers it
+talks to, and the ways a test looks at it from outside (windows, processes, files, the log).
+
+Used by test_reliability.py; run under X (ctest runs under Xvfb) with CORVANE_PROGRAM_DIR set."""
+
+import http.server
+import json
+import os
+import shutil
+import socket
+import subprocess
+import tempfile
+import threading
+import time
+import urllib.parse
+
+PROGRAM_DIR = os.environ["CORVANE_PROGRAM_DIR"]
+
+
+def command(obj):
+    """A page command address path: the marker and the URL-encoded JSON object."""
+    return "/interact_" + urllib.parse.quote(json.dumps(obj, separators=(",", ":")), safe="")
+
+
+def page(title, body=""):
+    return ("<!DOCTYPE html><html><head><meta charset='utf-8'><title>%s</title></head>"
+            "<body>%s</body></html>" % (title, body)).encode()
+
+
+def wait_for(condition, timeout, what):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.2)
+    raise AssertionError("timed out waiting for " + what)
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool"] + list(args), capture_output=True, text=True).stdout.split()
+
+
+def windows_named(pattern):
+    return xdotool("search", "--onlyvisible", "--name", pattern)
+
+
+def press(window, key):
+    xdotool("windowactivate", "--sync", window)
+    xdotool("key", "--clearmodifiers", key)
+
+
+class Site:
+    """An HTTP server on 127.0.0.1 (a port of its own) that records every request. routes maps a
+    path (without query) to the bytes of an HTML page or to a function(handler) that answers."""
+
+    def __init__(self, routes):
+        self.requests = []  # (method, path, body)
+        requests = self.requests
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                requests.append(("GET", self.path, b""))
+                self.answer()
+
+            def do_POST(self):
+                length = int(self.headers.get("Content-Length", "0"))
+                requests.append(("POST", self.path, self.rfile.read(length)))
+                self.answer()
+
+            def answer(self):
+                route = routes.get(self.path.split("?")[0])
+                if callable(route):
+                    route(self)
+                else:
+                    self.reply(route if route is not None else page("ok"))
+
+            def reply(self, body, content_type="text/html; charset=utf-8", headers=()):
+                self.send_response(200)
+                self.send_header("Content-Type", content_type)
+                self.send_header("Content-Length", str(len(body)))
+                for name, value in headers:
+                    self.send_header(name, value)
+                self.end_headers()
+                self.wfile.write(body)
+
+            def log_message(self, *args):
+                pass
+
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.base = "http://127.0.0.1:%d" % self.httpd.server_address[1]
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+
+    def paths(self, method="GET"):
+        return [p for m, p, _ in self.requests if m == method]
+
+    def stop(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+class DrippingServer:
+    """Takes one request, then sends one byte every interval seconds, count times, and closes:
+    a server that is alive, but far too slow to ever finish a response."""
+
+    def __init__(self, data=b"HTT", interval=20.0):
+        self.requests = []
+        self.done = threading.Event()
+        self.sock = socket.create_server(("127.0.0.1", 0))
+        self.base = "http://127.0.0.1:%d" % self.sock.getsockname()[1]
+        self.stopping = threading.Event()
+        threading.Thread(target=self.serve, args=(data, interval), daemon=True).start()
+
+    def serve(self, data, interval):
+        conn, _ = self.sock.accept()
+        with conn:
+            request = b""
+            while b"\r\n\r\n" not in request:
+                chunk = conn.recv(65536)
+                if not chunk:
+                    return
+                request += chunk
+            head, _, body = request.partition(b"\r\n\r\n")
+            length = 0
+            for line in head.split(b"\r\n"):
+                if line.lower().startswith(b"content-length:"):
+                    length = int(line.split(b":", 1)[1])
+            while len(body) < length:
+                body += conn.recv(65536)
+            self.requests.append(body)
+            for byte in data:
+                if self.stopping.wait(interval):
+                    return
+                conn.sendall(bytes([byte]))
+        self.done.set()
+
+    def stop(self):
+        self.stopping.set()
+        self.sock.close()
+
+
+def processes_of(exe):
+    """(pid, argv) of every process whose executable is exe."""
+    found = []
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            if os.path.realpath("/proc/%s/exe" % pid) != exe:
+                continue
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                argv = [a.decode(errors="replace") for a in f.read().split(b"\0") if a]
+            found.append((int(pid), argv))
+        except OSError:
+            continue
+    return found
+
+
+def parent_of(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return int(f.read().rsplit(")", 1)[1].split()[1])
+    except OSError:
+        return None
+
+
+class ProgramFolder:
+    """A copy of the build's program folder in a temporary directory, configured for a local
+    portal and report server, with the log at debug level; runs the program and reads what it
+    leaves."""
+
+    def __init__(self, start_url, report_url="http://127.0.0.1:9/report"):
+        self.dir = tempfile.mkdtemp(prefix="corvane-reliability-")
+        self.prog = os.path.join(self.dir, "program")
+        shutil.copytree(PROGRAM_DIR, self.prog, symlinks=False)
+        for sub in ("cache", "logs", "down"):
+            shutil.rmtree(os.path.join(self.prog, sub), ignore_errors=True)
+        self.exe = os.path.realpath(os.path.join(self.prog, "corvane"))
+        self.write("qvpz.pz", "[config]\r\nTaxUrl=%s\r\nServer=%s\r\n" % (start_url, report_url))
+        self.write("chrome.pz", "0")
+        self.write("log4me.ini", "[log4me]\r\nlevel=debug\r\n")
+        self.write("HISUPDATE/qvprm.ini", "[parms]\r\nclientlx=1\r\nversion=1.0.0\r\n")
+        self.process = None
+        self.stderr = None
+
+    def path(self, *parts):
+        return os.path.join(self.prog, *parts)
+
+    def write(self, relative, text):
+        path = self.path(relative)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(text.encode() if isinstance(text, str) else text)
+
+    def read(self, relative):
+        with open(self.path(relative), "rb") as f:
+            return f.read()
+
+    def start(self, cwd=None, umask=None):
+        cwd = cwd or self.dir
+        self.stderr = open(os.path.join(self.dir, "stderr.txt"), "w+b")
+        self.process = subprocess.Popen(
+            [self.exe], cwd=cwd, stdout=subprocess.DEVNULL, stderr=self.stderr,
+            preexec_fn=(lambda: os.umask(umask)) if umask is not None else None)
+        return self.process
+
+    def wait(self, timeout):
+        return self.process.wait(timeout=timeout)
+
+    def stderr_text(self):
+        self.stderr.seek(0)
+        return self.stderr.read().decode(errors="replace")
+
+    def log(self):
+        """Every log file of the run, in date order, decoded from the code page."""
+        logs = self.path("logs")
+        text = b""
+        if os.path.isdir(logs):
+            for name in sorted(os.listdir(logs)):
+                with open(os.path.join(logs, name), "rb") as f:
+                    text += f.read()
+        return text.decode("gbk", errors="replace")
+
+    def error_entries(self):
+        """The messages of the log's error entries (the line after each "[error]" head)."""
+        lines = self.log().split("\r\n")
+        return [lines[i + 1] for i, line in enumerate(lines[:-1]) if "[error]" in line]
+
+    def renderers(self):
+        """The engine's renderer processes: forked by a zygote, so they still show the zygote's
+        arguments; a zygote's own parent is the program."""
+        helpers = processes_of(self.exe)
+        zygotes = {pid for pid, argv in helpers if "--type=zygote" in argv}
+        return [pid for pid, argv in helpers
+                if "--type=renderer" in argv or parent_of(pid) in zygotes]
+
+    def cleanup(self):
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        for pid, _ in processes_of(self.exe):
+            try:
+                os.kill(pid, 9)
+            except OSError:
+                pass
+        if self.stderr:
+            self.stderr.close()
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class WindowManager:
+    """openbox, for closing windows the way a user does (Alt+F4)."""
+
+    def __enter__(self):
+        self.process = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+        return self
+
+    def __exit__(self, *exc):
+        self.process.terminate()
+        self.process.wait()
