@@ -1,11 +1,12 @@
 # The program folder's default configuration, the desktop entry and the Debian package.
 #
-# `cmake --install build --prefix DIR` lays out the program folder in DIR: the executable, the engine
-# library and the update components install themselves; this file adds qvpz.pz, chrome.pz,
+# `cmake --install build --prefix DIR` lays out the program folder in DIR: the executable, the
+# engine library and the update components install themselves; this file adds qvpz.pz, chrome.pz,
 # log4me.ini and HISUPDATE/qvprm.ini. `cpack -G DEB` in the build folder packages the same folder
 # for CORVANE_PACKAGE_PREFIX (/opt/corvane), plus a desktop entry and an icon under /usr/share.
 
-set(CORVANE_PACKAGE_PREFIX /opt/corvane CACHE PATH "Program folder that the Debian package installs")
+set(CORVANE_PACKAGE_PREFIX /opt/corvane CACHE PATH
+    "Program folder that the Debian package installs")
 
 set(packaging_src ${CMAKE_SOURCE_DIR}/packaging)
 set(packaging_out ${CMAKE_BINARY_DIR}/packaging)

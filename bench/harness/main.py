@@ -50,7 +50,7 @@ def main():
     work = tempfile.mkdtemp(prefix="corvane-bench-")
     display = Display(work)
     server = BenchServer(args.download_mib << 20, report_delay_s=5)
-    results = {"download_mib": args.download_mib}
+    results = {"download_mib": args.download_mib, "pace_mb_s": download.PACE_MB_S}
     failed = False
     try:
         display.start()

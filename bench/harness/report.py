@@ -105,6 +105,10 @@ def rows(r):
     if d:
         out.append(gap_row("download, in the program", d["gaps"],
                            "minimal window " + span(d["minimal_gaps"], "ms", 1) + " per run"))
+        if d.get("paced_gaps"):
+            row = gap_row("download paced at %d MB/s, in the program" % r["pace_mb_s"],
+                          d["paced_gaps"], "")
+            out.append(("(for information) " + row[0],) + row[1:5] + ("",))
     return out
 
 

@@ -33,7 +33,8 @@ LOGIN_COMMAND = '{"type":"login","data":{"nsrsbh":"330100799655058"}}'
 class Gate:
     """One gated transfer: the body waits until the bench opens the gate."""
 
-    def __init__(self):
+    def __init__(self, pace_mb_s=None):
+        self.pace_mb_s = pace_mb_s  # None: as fast as the receiver takes it
         self.arrived = threading.Event()  # headers and prefix are out
         self.opened = threading.Event()
         self.opened_at = None
@@ -66,9 +67,9 @@ class BenchServer:
         self.httpd.shutdown()
         self.httpd.server_close()
 
-    def gate(self, key):
+    def gate(self, key, pace_mb_s=None):
         with self.lock:
-            return self.gates.setdefault(key, Gate())
+            return self.gates.setdefault(key, Gate(pace_mb_s))
 
     def download_path(self, key):
         return "/download?gate=" + urllib.parse.quote(key)
@@ -141,10 +142,15 @@ class BenchServer:
                 self.wfile.flush()
                 gate.arrived.set()
                 gate.opened.wait()
+                body = 0
                 while sent < total:
                     n = min(CHUNK, total - sent)
                     self.wfile.write(view[:n])
                     sent += n
+                    body += n
+                    if gate.pace_mb_s:
+                        due = gate.opened_at + body / (gate.pace_mb_s * 1e6)
+                        time.sleep(max(0.0, due - time.time()))
                 self.wfile.flush()
                 gate.sent = sent
                 gate.finished_at = time.time()

@@ -39,7 +39,7 @@ CONTENT_TYPES = {
 
 
 def make_download(size, label):
-    """Deterministic text of about `size` bytes, so a saved copy can be compared with the original."""
+    """Deterministic text of `size` bytes, so that a saved copy can be compared with it."""
     lines = []
     total = 0
     n = 0
@@ -259,7 +259,8 @@ class Handler(BaseHTTPRequestHandler):
             location = "http://%s%s?step=followup" % (host, self.state.report_path)
             cookie = "%s=%s; Path=/" % (COOKIE_NAME, session)
             return self.send_empty(302, [("Location", location), ("Set-Cookie", cookie)])
-        answer = {"code": "0", "msg": "ok", "received": parsed if isinstance(parsed, dict) else None}
+        received = parsed if isinstance(parsed, dict) else None
+        answer = {"code": "0", "msg": "ok", "received": received}
         self.send_json(200, answer)
 
     # -- downloads --------------------------------------------------------------------------
@@ -282,13 +283,15 @@ class Handler(BaseHTTPRequestHandler):
             return
         chunk = 64 * 1024
         started = time.monotonic()
-        for offset in range(0, len(item.data), chunk):
-            self.wfile.write(item.data[offset:offset + chunk])
-            if rate > 0:
-                due = started + (offset + chunk) / rate
-                pause = due - time.monotonic()
-                if pause > 0:
-                    time.sleep(pause)
+        try:
+            for offset in range(0, len(item.data), chunk):
+                self.wfile.write(item.data[offset:offset + chunk])
+                if rate > 0:
+                    pause = started + (offset + chunk) / rate - time.monotonic()
+                    if pause > 0:
+                        time.sleep(pause)
+        except ConnectionError:
+            self.log_message("download of %s cancelled by the client", item.key)
 
     # -- the scripted walk ------------------------------------------------------------------
 
@@ -320,7 +323,8 @@ class Handler(BaseHTTPRequestHandler):
 
 def decode_body(body, codepage):
     # The shell sends the report in its ANSI code page although the content type says UTF-8; the
-    # two agree for ASCII only, and GBK bytes are often valid UTF-8 too, so the code page goes first.
+    # two agree for ASCII only, and GBK bytes are often valid UTF-8 as well, so the code page is
+    # tried first.
     for encoding in (codepage, "utf-8"):
         try:
             return body.decode(encoding)
@@ -378,7 +382,8 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description="Corvane demo portal on 127.0.0.1")
     parser.add_argument("--port", type=int, default=0, help="port to listen on; 0 picks a free one")
     parser.add_argument("--port-file", help="write the port to this file once listening")
-    parser.add_argument("--root", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "www"),
+    here = os.path.dirname(os.path.abspath(__file__))
+    parser.add_argument("--root", default=os.path.join(here, "www"),
                         help="folder of the portal's pages")
     parser.add_argument("--report-path", default=DEFAULT_REPORT_PATH,
                         help="path that receives the version and login report")

@@ -69,7 +69,8 @@ class Walk:
 
     def http(self, path, data=None):
         body = None if data is None else json.dumps(data).encode("utf-8")
-        request = urllib.request.Request(self.portal + path, data=body, method="POST" if body else "GET")
+        request = urllib.request.Request(self.portal + path, data=body,
+                                         method="POST" if body else "GET")
         if body:
             request.add_header("Content-Type", "application/json")
         with urllib.request.urlopen(request, timeout=30) as r:
@@ -84,7 +85,8 @@ class Walk:
             if value:
                 return value
             if self.proc is not None and self.proc.poll() is not None and what is not self.exited:
-                raise StepFailed("Corvane ended unexpectedly with exit code %d" % self.proc.returncode)
+                raise StepFailed("Corvane ended unexpectedly with exit code %d"
+                                 % self.proc.returncode)
             if time.monotonic() >= deadline:
                 return None
             time.sleep(interval)
@@ -235,7 +237,8 @@ class Walk:
             return os.path.isfile(path) and os.path.getsize(path) == info["size"]
 
         if not self.wait_for(complete, 30):
-            found = os.listdir(os.path.dirname(path)) if os.path.isdir(os.path.dirname(path)) else []
+            folder = os.path.dirname(path)
+            found = os.listdir(folder) if os.path.isdir(folder) else []
             raise StepFailed("%s was not saved with %d bytes (down/ holds %s)"
                              % (path, info["size"], found))
         with open(path, "rb") as f:
@@ -262,8 +265,8 @@ class Walk:
         self.click("link-download")
         shots = self.save_as_and_confirm(before, "download")
         path = self.check_saved(info)
-        return "Save As accepted, \"下载成功\" shown, %s saved (%d bytes, same content); %s, %s" % (
-            os.path.relpath(path, self.program), info["size"], *shots)
+        return "Save As accepted, \"下载成功\" shown, %s saved (%d bytes, same content); " \
+               "%s, %s" % (os.path.relpath(path, self.program), info["size"], *shots)
 
     def step_download_window(self):
         info = self.download_info("invoices")
@@ -312,7 +315,8 @@ class Walk:
 
     def step_alert_noshow(self):
         self.click("btn-alert-noshow")
-        self.wait_event(lambda e: e.get("name") == "btn-alert-noshow", 30, "that the alert returned")
+        self.wait_event(lambda e: e.get("name") == "btn-alert-noshow", 30,
+                        "that the alert returned")
         if self.windows(regex_exact("系统 提示")):
             raise StepFailed("a box was shown for an alert with the QVXX_noShow_ prefix")
         return "alert(\"QVXX_noShow_…\") returned at once, no box shown"
@@ -347,7 +351,8 @@ class Walk:
         box = self.wait_window("系统 提示", 30, "with the question")
         shot = self.screenshot("confirm")
         self.press(box, "Escape")  # Escape is the box's No
-        event = self.wait_event(lambda e: e.get("name") == "btn-confirm", 30, "the confirm's answer")
+        event = self.wait_event(lambda e: e.get("name") == "btn-confirm", 30,
+                                "the confirm's answer")
         if event.get("value") is not False:
             raise StepFailed("No answered %r, not false" % event.get("value"))
         return "box \"系统 提示\" with Yes/No shown; No gave false to the page; %s" % shot
@@ -440,7 +445,8 @@ def main():
     parser.add_argument("--portal", required=True, help="base address of the demo portal")
     parser.add_argument("--out", required=True, help="folder for screenshots and Corvane's output")
     parser.add_argument("--title", required=True, help="title of the portal's start page")
-    parser.add_argument("--nsrsbh", default="330100799655058", help="taxpayer number to log in with")
+    parser.add_argument("--nsrsbh", default="330100799655058",
+                        help="taxpayer number to log in with")
     parser.add_argument("--clientlx", required=True, help="client type written to qvprm.ini")
     parser.add_argument("--version", required=True, help="client version written to qvprm.ini")
     return Walk(parser.parse_args()).run()

@@ -19,6 +19,7 @@ Result Forward(QPointer<TFrmChrome>& window, Result fallback, Handler&& handler)
     Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
     if (!window) return fallback;
     try {
+        const TFrmChrome::HandlerScope scope(*window);
         return handler(*window);
     } catch (const std::exception& e) {
         ReportDiagnostic(QStringLiteral("error^") + QString::fromUtf8(e.what()));

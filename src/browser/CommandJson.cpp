@@ -1,5 +1,6 @@
 #include "browser/CommandJson.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 namespace corvane::browser {
@@ -51,15 +52,29 @@ QString MemberText(const Json& object, const char* name) {
     return it == object.end() ? QString() : AsText(*it);
 }
 
+// Reads the first JSON value of text into builder. strict = false: it stops after the first
+// complete value instead of demanding the end of the input.
+bool ParseFirstValue(const QString& text, DepthLimitedBuilder& builder) {
+    const auto* begin = reinterpret_cast<const char16_t*>(text.utf16());
+    const auto* end = begin + text.size();
+    // Text without surrogates is read in place, converted only as far as the value reaches: the
+    // value is short, and what follows it (a media or name argument) may be megabytes. The
+    // library's own UTF-16 reading takes any surrogate for half of a pair, so text with
+    // surrogates goes through Qt's conversion, which replaces a lone one.
+    if (std::none_of(begin, end, [](char16_t c) { return c >= 0xD800 && c <= 0xDFFF; })) {
+        return Json::sax_parse(begin, end, &builder, Json::input_format_t::json,
+                               /*strict=*/false, /*ignore_comments=*/false);
+    }
+    return Json::sax_parse(text.toStdString(), &builder, Json::input_format_t::json,
+                           /*strict=*/false, /*ignore_comments=*/false);
+}
+
 }  // namespace
 
 std::optional<CommandObject> ReadCommandObject(const QString& text) {
-    const std::string utf8 = text.toStdString();
     Json root;
     DepthLimitedBuilder builder(root);
-    // strict = false: stop after the first complete value instead of demanding the end of input.
-    const bool complete = Json::sax_parse(utf8, &builder, Json::input_format_t::json,
-                                          /*strict=*/false, /*ignore_comments=*/false);
+    const bool complete = ParseFirstValue(text, builder);
     if (builder.tooDeep()) {
         throw CommandJsonTooDeep("JSON value nested deeper than " +
                                  std::to_string(kMaxCommandJsonDepth) + " levels");

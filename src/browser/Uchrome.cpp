@@ -297,7 +297,23 @@ void TFrmChrome::closeEvent(QCloseEvent* event) {
     event->accept();
     QMainWindow::closeEvent(event);
     // Freed after the current event (Qt::WA_DeleteOnClose); the entry ends the message loop when
-    // the main window is gone.
+    // the main window is gone. While an engine event handler runs, only when it has returned.
+    if (handlerDepth_ > 0 && testAttribute(Qt::WA_DeleteOnClose)) {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        freeAfterHandlers_ = true;
+    }
+}
+
+TFrmChrome::HandlerScope::HandlerScope(TFrmChrome& window) : window_(&window) {
+    ++window.handlerDepth_;
+}
+
+TFrmChrome::HandlerScope::~HandlerScope() {
+    if (!window_) return;
+    if (--window_->handlerDepth_ == 0 && window_->freeAfterHandlers_) {
+        window_->freeAfterHandlers_ = false;
+        window_->deleteLater();
+    }
 }
 
 }  // namespace corvane::browser

@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPoint>
+#include <QPointer>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -57,7 +58,23 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     // Closes the window (code 10) when the own browser shows about:blank.
     void CloseIfBlank();
 
-    // Engine events (ChromeClient forwards them).
+    // Engine events (ChromeClient forwards them), each inside a HandlerScope.
+    //
+    // A handler may run a nested event loop (the login report's wait, a message box), and the
+    // user may close the window meanwhile. The window then hides at once but is freed only after
+    // the last handler has returned: the engine's page, a child of the window, is still inside the
+    // callback that called the handler, and freeing it there crashes the engine on its way back.
+    class HandlerScope {
+      public:
+        explicit HandlerScope(TFrmChrome& window);
+        ~HandlerScope();
+        HandlerScope(const HandlerScope&) = delete;
+        HandlerScope& operator=(const HandlerScope&) = delete;
+
+      private:
+        QPointer<TFrmChrome> window_;
+    };
+
     void Chromium1BeforeClose(CefBrowser* browser);
     void Chromium1LoadEnd(CefBrowser* browser, CefFrame* frame, int httpStatusCode);
     void Chromium1TitleChange(CefBrowser* browser, const QString& title);
@@ -124,6 +141,8 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     bool devToolsShown_ = false;
     bool fullScreen_ = false;
     bool devToolsSized_ = false;
+    int handlerDepth_ = 0;            // engine event handlers running (HandlerScope)
+    bool freeAfterHandlers_ = false;  // closed while one ran: freed when the last returns
     RenderCrashGuard renderCrash_;
 };
 

@@ -24,16 +24,19 @@ QByteArray PercentDecode(const QByteArray& bytes) {
         const qsizetype nul = bytes.indexOf('\0');
         return nul < 0 ? bytes.size() : nul;
     }();
-    QByteArray out;
-    out.reserve(end);
+    // Written through a pointer: the output is never longer than the input, and a page may send
+    // megabytes.
+    QByteArray out(end, Qt::Uninitialized);
+    char* o = out.data();
+    const char* in = bytes.constData();
     for (qsizetype i = 0; i < end; ++i) {
-        const char c = bytes[i];
+        const char c = in[i];
         if (c == '+') {
-            out.append(' ');
+            *o++ = ' ';
         } else if (c != '%') {
-            out.append(c);
-        } else if (i + 1 < end && bytes[i + 1] == '%') {
-            out.append('%');
+            *o++ = c;
+        } else if (i + 1 < end && in[i + 1] == '%') {
+            *o++ = '%';
             ++i;
         } else {
             const qsizetype pos = i + 1;  // the character after the "%"
@@ -42,8 +45,8 @@ QByteArray PercentDecode(const QByteArray& bytes) {
                     QStringLiteral("Error decoding URL style (%XX) encoded string at position %1")
                         .arg(pos));
             }
-            const int hi = HexValue(bytes[pos]);
-            const int lo = HexValue(bytes[pos + 1]);
+            const int hi = HexValue(in[pos]);
+            const int lo = HexValue(in[pos + 1]);
             if (hi < 0 || lo < 0) {
                 const QString seq = text::FromAnsi(bytes.mid(i, 3));
                 // Both filled in one pass: the sequence itself may read "%1".
@@ -51,10 +54,11 @@ QByteArray PercentDecode(const QByteArray& bytes) {
                     QStringLiteral("Invalid URL encoded character (%1) at position %2")
                         .arg(seq, QString::number(pos)));
             }
-            out.append(char(hi * 16 + lo));
+            *o++ = char(hi * 16 + lo);
             i += 2;
         }
     }
+    out.truncate(o - out.constData());
     return out;
 }
 

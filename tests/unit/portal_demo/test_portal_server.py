@@ -22,7 +22,8 @@ class PortalServerTest(unittest.TestCase):
         self.tmp = tempfile.TemporaryDirectory()
         port_file = os.path.join(self.tmp.name, "port")
         self.proc = subprocess.Popen(
-            [sys.executable, os.path.join(PORTAL, "server.py"), "--port", "0", "--port-file", port_file],
+            [sys.executable, os.path.join(PORTAL, "server.py"),
+             "--port", "0", "--port-file", port_file],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + 30
         while not os.path.exists(port_file):
