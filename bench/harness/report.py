@@ -129,6 +129,10 @@ def table(r):
                   "| Phase | Time |", "|---|---|"]
         for name, values in s["phases"].items():
             lines.append("| %s | %s |" % (name, span(values, "ms")))
+        lines += ["", "The minimal window's start-up, from its own milestones (median, min–max, ms):",
+                  "", "| Phase | Time |", "|---|---|"]
+        for name, values in s["minimal_phases"].items():
+            lines.append("| %s | %s |" % (name, span(values, "ms")))
     return "\n".join(lines)
 
 

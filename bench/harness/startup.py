@@ -26,6 +26,12 @@ PHASES = [
 ]
 
 
+# The bare window's milestones (bench/minimal_window) and the phases between them.
+MINIMAL_MILESTONES = ["application", "profile", "window", "load end"]
+MINIMAL_PHASES = ["process start to application object", "profile", "window creation",
+                  "first load end"]
+
+
 def run_program(folder, display, start_url):
     proc, started = folder.start(display.env, start_url, "http://127.0.0.1:9/unused")
     try:
@@ -55,13 +61,18 @@ def run_minimal(minimal, work, display, start_url):
     proc = subprocess.Popen([minimal, start_url, storage], env=display.env, stdout=subprocess.PIPE,
                             stderr=subprocess.DEVNULL, text=True)
     try:
-        words = LineReader(proc).next("load end ", LOAD_TIMEOUT_S, "the minimal window's load end")
-        loaded = int(words[2]) / 1000
+        lines = LineReader(proc)
+        marks = [started]
+        for milestone in MINIMAL_MILESTONES:
+            words = lines.next(milestone + " ", LOAD_TIMEOUT_S, "the minimal window's " + milestone)
+            marks.append(int(words[-1]) / 1000)
+        loaded = marks[-1]
         time.sleep(SETTLE_S)
         memory = tree_memory(proc.pid)
     finally:
         end_tree(proc)
-    return (loaded - started) * 1000, memory
+    phases = {name: (b - a) * 1000 for name, a, b in zip(MINIMAL_PHASES, marks, marks[1:])}
+    return (loaded - started) * 1000, memory, phases
 
 
 def measure(folder, minimal, work, display, server, runs, say):
@@ -69,7 +80,7 @@ def measure(folder, minimal, work, display, server, runs, say):
     say("start-up and memory: one warm-up run of each, then %d interleaved runs" % runs)
     run_program(folder, display, start_url)
     run_minimal(minimal, work, display, start_url)
-    result = {"program": [], "minimal": [], "program_peak": [], "minimal_peak": [],
+    result = {"minimal_phases": {name: [] for name in MINIMAL_PHASES},"program": [], "minimal": [], "program_peak": [], "minimal_peak": [],
               "program_pss": [], "minimal_pss": [], "program_procs": [], "minimal_procs": [],
               "phases": {name: [] for name, _, _ in PHASES}}
     for i in range(runs):
@@ -80,7 +91,9 @@ def measure(folder, minimal, work, display, server, runs, say):
         result["program_procs"].append(procs)
         for name, value in phases.items():
             result["phases"][name].append(value)
-        mms, (mpeak, mpss, mprocs) = run_minimal(minimal, work, display, start_url)
+        mms, (mpeak, mpss, mprocs), mphases = run_minimal(minimal, work, display, start_url)
+        for name, value in mphases.items():
+            result["minimal_phases"][name].append(value)
         result["minimal"].append(mms)
         result["minimal_peak"].append(mpeak)
         result["minimal_pss"].append(mpss)

@@ -6,10 +6,12 @@
 // Same engine set-up as the program's engine library: Chromium's logging off (--log-level=3 and
 // Qt's WebEngine categories), no sandbox when running as root, shared OpenGL contexts, no shader
 // disk cache, one named profile whose storage and cache are STORAGE_FOLDER (which the caller
-// empties before each start, as the program empties its cache). The window opens maximised. When
-// the page's main frame has loaded it prints "load end <ms since the epoch>" on standard output;
-// it runs until its window is closed or the process is terminated. With DOWNLOAD_FOLDER, downloads
-// are saved there without a dialog and reported (download_watch.h).
+// empties before each start, as the program empties its cache). The window opens maximised.
+// Its start-up's milestones go to standard output as "<milestone> <ms since the epoch>": once the
+// application object, the profile and the window exist ("application", "profile", "window") and
+// when the page's main frame has loaded ("load end"). It runs until its window is closed or the
+// process is terminated. With DOWNLOAD_FOLDER, downloads are saved there without a dialog and
+// reported (download_watch.h).
 #include <unistd.h>
 
 #include <QApplication>
@@ -20,6 +22,16 @@
 #include <cstdio>
 
 #include "download_watch.h"
+
+namespace {
+
+// "<what> <ms since the epoch>" on standard output, at once.
+void Mark(const char* what) {
+    std::printf("%s %lld\n", what, static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+    std::fflush(stdout);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -34,6 +46,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
     QApplication app(argc, argv);
+    Mark("application");
 
     // Qt 6.4 touches the default data folders while it constructs a named profile, before its
     // storage path is set: keep that inside the storage folder too, as the program does.
@@ -44,6 +57,7 @@ int main(int argc, char** argv) {
     profile.setPersistentStoragePath(storage);
     profile.setCachePath(storage);
     if (argc > 3) new DownloadWatch(profile, QString::fromLocal8Bit(argv[3]));
+    Mark("profile");
     QWebEngineView view;
     // The page goes before its profile.
     auto* page = new QWebEnginePage(&profile, &view);
@@ -52,10 +66,10 @@ int main(int argc, char** argv) {
     QObject::connect(page, &QWebEnginePage::loadFinished, &view, [&reported](bool ok) {
         if (!ok || reported) return;
         reported = true;
-        std::printf("load end %lld\n", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
-        std::fflush(stdout);
+        Mark("load end");
     });
     view.load(QUrl(QString::fromLocal8Bit(argv[1])));
     view.showMaximized();
+    Mark("window");
     return app.exec();
 }
