@@ -21,7 +21,8 @@ ENGINE_STARTED = "start-up: engine started"
 ENVIRONMENT_CHECK = "start-up: environment check"
 MAIN_WINDOW = "start-up: main window"
 MAIN_WINDOW_CREATED = "start-up: main window created"
-STALL_TRACE = re.compile(r"^ui stall trace: longest gap ([\d.]+) ms$")
+STALL_TRACE = re.compile(r"^ui stall trace: longest gap ([\d.]+) ms \(busy ([\d.]+) ms, "
+                         r"waiting for a processor ([\d.]+) ms\)$")
 DOWNLOAD_COMPLETE = "StatusBar:下载完成！"
 
 
@@ -117,12 +118,15 @@ class Log:
         # The entry's own time is the figure: polling more often would only cost processor time.
         return wait_for(look, timeout, '"%s" in the log' % text, interval=0.05)
 
-    def stall_gaps(self, begin, end):
-        """The longest gaps the stall trace reported for periods that lie within [begin, end]."""
-        gaps = []
+    def longest_stall(self, begin, end):
+        """(gap, busy, waiting) of the longest gap the stall trace reported for the periods that
+        lie within [begin, end], in ms (of the gap, the UI thread's time on a processor and in the
+        run queue); None when no period fits."""
+        longest = None
         for moment, _, entry in self.entries():
             m = STALL_TRACE.match(entry.strip())
             # A line closes a period of about a quarter second.
             if m and begin + 0.25 <= moment <= end:
-                gaps.append(float(m.group(1)))
-        return gaps
+                stall = tuple(float(g) for g in m.groups())
+                longest = max(longest, stall) if longest else stall
+        return longest

@@ -3,6 +3,7 @@
 
 import time
 
+from download import stall_text
 from session import end_tree, wait_for
 
 TIMEOUT_S = 120
@@ -17,17 +18,17 @@ def run_program(folder, display, server):
         received, answered = server.reports[before]
         # The program's wait ends once the answer is in; a quarter second for the trace to say so.
         time.sleep(0.5)
-        gaps = folder.log().stall_gaps(received, answered)
+        stall = folder.log().longest_stall(received, answered)
     finally:
         end_tree(proc)
-    return max(gaps) if gaps else None
+    return stall
 
 
 def measure(folder, display, server, runs, say):
     say("UI stalls during a report to a slow server: %d runs" % runs)
-    longest = []
+    stalls = []
     for i in range(runs):
-        gap = run_program(folder, display, server)
-        longest.append(gap)
-        say("  run %d: longest UI gap %s" % (i + 1, "%.1f ms" % gap if gap is not None else "not traced"))
-    return longest
+        stall = run_program(folder, display, server)
+        stalls.append(stall)
+        say("  run %d: longest UI gap %s" % (i + 1, stall_text(stall)))
+    return stalls

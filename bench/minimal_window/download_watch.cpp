@@ -3,12 +3,21 @@
 #include <QDateTime>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
-#include <algorithm>
 #include <cstdio>
+#include <fstream>
 
 namespace {
 
 long long Now() { return static_cast<long long>(QDateTime::currentMSecsSinceEpoch()); }
+
+// Nanoseconds the calling thread has run on a processor, and has waited in the run queue for one.
+void ThreadTimes(qint64* running, qint64* waiting) {
+    std::ifstream schedstat("/proc/thread-self/schedstat");
+    long long r = 0, w = 0;
+    schedstat >> r >> w;
+    *running = r;
+    *waiting = w;
+}
 
 }  // namespace
 
@@ -27,10 +36,12 @@ void DownloadWatch::Requested(QWebEngineDownloadRequest* request) {
             [this](QWebEngineDownloadRequest::DownloadState state) {
                 if (state != QWebEngineDownloadRequest::DownloadCompleted) return;
                 ticks_.stop();
-                std::printf("download end %lld longest-gap %.1f\n", Now(), longestNs_ / 1e6);
+                std::printf("download end %lld longest-gap %.1f busy %.1f waiting %.1f\n", Now(),
+                            longestNs_ / 1e6, longestBusyNs_ / 1e6, longestWaitingNs_ / 1e6);
                 std::fflush(stdout);
             });
-    longestNs_ = 0;
+    longestNs_ = longestBusyNs_ = longestWaitingNs_ = 0;
+    ThreadTimes(&runningAtTick_, &waitingAtTick_);
     sinceTick_.start();
     ticks_.start();
     std::printf("download accepted %lld\n", Now());
@@ -38,6 +49,15 @@ void DownloadWatch::Requested(QWebEngineDownloadRequest* request) {
 }
 
 void DownloadWatch::Tick() {
-    longestNs_ = std::max(longestNs_, sinceTick_.nsecsElapsed());
+    const qint64 gap = sinceTick_.nsecsElapsed();
+    qint64 running = 0, waiting = 0;
+    ThreadTimes(&running, &waiting);
+    if (gap > longestNs_) {
+        longestNs_ = gap;
+        longestBusyNs_ = running - runningAtTick_;
+        longestWaitingNs_ = waiting - waitingAtTick_;
+    }
     sinceTick_.restart();
+    runningAtTick_ = running;
+    waitingAtTick_ = waiting;
 }

@@ -1,7 +1,6 @@
 #include "shell/UiStallTrace.h"
 
 #include <QCoreApplication>
-#include <algorithm>
 
 #include "log/log4me.h"
 
@@ -14,7 +13,7 @@ constexpr int kReportPeriodMs = 250;
 
 }  // namespace
 
-UiStallProbe::UiStallProbe(std::function<void(double)> report, int periodMs, QObject* parent)
+UiStallProbe::UiStallProbe(std::function<void(const Stall&)> report, int periodMs, QObject* parent)
     : QObject(parent), report_(std::move(report)), periodNs_(qint64(periodMs) * 1000000) {
     // Precise: a coarse timer may fire a few milliseconds late by design, which is not a stall.
     timer_.setTimerType(Qt::PreciseTimer);
@@ -22,25 +21,38 @@ UiStallProbe::UiStallProbe(std::function<void(double)> report, int periodMs, QOb
     connect(&timer_, &QTimer::timeout, this, &UiStallProbe::Tick);
     sinceTick_.start();
     sincePeriod_.start();
+    atTick_ = CurrentThreadTimes();
     timer_.start();
 }
 
 void UiStallProbe::Tick() {
-    longestNs_ = std::max(longestNs_, sinceTick_.nsecsElapsed());
+    const qint64 gap = sinceTick_.nsecsElapsed();
+    const ThreadTimes now = CurrentThreadTimes();
+    if (gap > longestNs_) {
+        longestNs_ = gap;
+        longestSpent_ = {now.runningNs - atTick_.runningNs, now.waitingNs - atTick_.waitingNs};
+    }
     sinceTick_.restart();
+    atTick_ = now;
     if (sincePeriod_.nsecsElapsed() < periodNs_) return;
     sincePeriod_.restart();
-    const double longestMs = double(longestNs_) / 1e6;
+    const Stall stall{double(longestNs_) / 1e6, double(longestSpent_.runningNs) / 1e6,
+                      double(longestSpent_.waitingNs) / 1e6};
     longestNs_ = 0;
-    report_(longestMs);
+    longestSpent_ = {};
+    report_(stall);
 }
 
 bool StartUiStallTrace() {
     static const bool on = !qEnvironmentVariableIsEmpty("CORVANE_TRACE_UI_STALLS");
     if (!on || !QCoreApplication::instance()) return false;
     new UiStallProbe(
-        [](double longestMs) {
-            LogDebug(QStringLiteral("ui stall trace: longest gap %1 ms").arg(longestMs, 0, 'f', 1));
+        [](const UiStallProbe::Stall& stall) {
+            LogDebug(QStringLiteral("ui stall trace: longest gap %1 ms (busy %2 ms, waiting for a "
+                                    "processor %3 ms)")
+                         .arg(stall.gapMs, 0, 'f', 1)
+                         .arg(stall.busyMs, 0, 'f', 1)
+                         .arg(stall.waitingMs, 0, 'f', 1));
         },
         kReportPeriodMs, QCoreApplication::instance());
     return true;
