@@ -1,5 +1,6 @@
 #include "config/IniText.h"
 
+#include <QStringDecoder>
 #include <cstring>
 
 #include "text/AnsiCodePage.h"
@@ -38,8 +39,14 @@ QString DecodeLine(const QByteArray& content, Encoding encoding) {
     switch (encoding) {
         case Encoding::Utf16LeWithBom:
             return Utf16LeToString(content.constData(), content.size());
-        case Encoding::Utf8WithBom:
-            return text::FromUtf8Lenient({content.constData(), size_t(content.size())});
+        case Encoding::Utf8WithBom: {
+            // The file's own mark is gone by now; another one at the start of a line is a
+            // character of that line, as it is when the whole text is decoded at once, so the
+            // reader and the writer see the same lines.
+            QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom |
+                                                             QStringDecoder::Flag::Stateless);
+            return decoder.decode(content);
+        }
         case Encoding::Ansi:
             break;
     }

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <chrono>
 #include <functional>
+#include <ostream>
 #include <thread>
 #include <vector>
 
@@ -31,6 +32,8 @@ struct Spell {
     std::function<void()> hold;
     bool busy;  // whether the thread used processor time through the spell
 };
+
+void PrintTo(const Spell& spell, std::ostream* out) { *out << spell.name; }
 
 class UiStallTraceTest : public ::testing::Test {
   protected:
