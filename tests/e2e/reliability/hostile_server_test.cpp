@@ -12,7 +12,7 @@
 #include <atomic>
 #include <memory>
 
-#include "HostileServer.h"
+#include "LoopbackServer.h"
 #include "config/IniFile.h"
 #include "config/Settings.h"
 #include "log/Diagnostic.h"
@@ -22,6 +22,9 @@
 
 namespace corvane::reliability {
 namespace {
+
+using testsupport::Connection;
+using testsupport::LoopbackServer;
 
 QTemporaryDir* g_program = nullptr;  // the program folder of this test process
 
@@ -120,7 +123,7 @@ class HostileServerTest : public ::testing::TestWithParam<HostileCase> {
 TEST_P(HostileServerTest, EndsWithOneErrorAndTheNumberStored) {
     const HostileCase& c = GetParam();
     UiAnswers ui;
-    HostileServer server([&](Connection& connection) {
+    LoopbackServer server([&](Connection& connection) {
         ui.Ask(connection);
         c.misbehave(connection);
     });

@@ -10,8 +10,8 @@ import stat
 import time
 import unittest
 
-from reliability_support import (DrippingServer, ProgramFolder, Site, WindowManager, command, page,
-                                 press, wait_for, windows_named)
+from dripping_server import DrippingServer
+from e2e_support import ProgramTest, command, page, press, wait_for, windows_named
 
 TITLE = "Corvane reliability e2e"
 NSRSBH = "330100799655058"
@@ -27,38 +27,11 @@ def login_page(nsrsbh, then="/after.html", delay_ms=1500):
                 % (then, command({"type": "login", "data": {"nsrsbh": nsrsbh}}), delay_ms))
 
 
-class ProgramTest(unittest.TestCase):
-    """A program folder per test, openbox, and the servers the test made; all gone afterwards."""
-
-    def setUp(self):
-        self.cleanups = []
-        wm = WindowManager().__enter__()
-        self.cleanups.append(lambda: wm.__exit__(None, None, None))
-
-    def tearDown(self):
-        for cleanup in reversed(self.cleanups):
-            cleanup()
-
-    def site(self, routes):
-        site = Site(routes)
-        self.cleanups.append(site.stop)
-        return site
-
-    def program(self, start_url, report_url="http://127.0.0.1:9/report"):
-        program = ProgramFolder(start_url, report_url)
-        self.cleanups.append(program.cleanup)
-        return program
-
-    def main_window(self, timeout=120):
-        return wait_for(lambda: windows_named("^%s$" % TITLE), timeout,
-                        "the main window captioned with the page title")[0]
-
-    def close_and_expect_0(self, program, window):
-        press(window, "alt+F4")
-        self.assertEqual(program.wait(timeout=120), 0, program.stderr_text()[-2000:])
+class ReliabilityTest(ProgramTest):
+    TITLE = TITLE
 
 
-class SlowReportServer(ProgramTest):
+class SlowReportServer(ReliabilityTest):
     # Catches a report wait that freezes the window (it would not close) or that lets the program
     # end before the report is over (the number not stored, a crash on the way out).
     def test_window_stays_responsive_and_closes_while_the_server_drips(self):
@@ -84,7 +57,7 @@ class SlowReportServer(ProgramTest):
         self.assertIn("Connection closed in the middle of the status line", errors[0])
 
 
-class Faults(ProgramTest):
+class Faults(ReliabilityTest):
     def setUp(self):
         super().setUp()
         self.portal = self.site({"/start.html": page(TITLE, "<p>start</p>"),
@@ -155,7 +128,7 @@ class Faults(ProgramTest):
                 self.assertEqual(windows_named("^%s$" % TITLE), [])
 
 
-class RendererCrash(ProgramTest):
+class RendererCrash(ReliabilityTest):
     # Catches a crashed page left blank, a crash that goes unreported, and a page that takes its
     # renderer down at once making the window reload for ever.
     def test_reloads_the_start_page_then_gives_up_with_the_hotline(self):
@@ -201,7 +174,7 @@ class RendererCrash(ProgramTest):
         self.close_and_expect_0(program, window)
 
 
-class Security(ProgramTest):
+class Security(ReliabilityTest):
     # Catches: the program touching a "cache" folder of the folder it was started from or writing
     # there; a taxpayer number adding lines to qvprm.ini; a download named by the server landing
     # outside the folder chosen; anything the program writes being writable by everybody when the

@@ -13,8 +13,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <vector>
+
+#include "LoopbackServer.h"
 
 namespace corvane::net::testing {
 
@@ -41,9 +42,9 @@ class RawServer {
     RawServer(const RawServer&) = delete;
     RawServer& operator=(const RawServer&) = delete;
 
-    quint16 port() const { return port_; }
+    quint16 port() const { return server_.port(); }
     // "http://127.0.0.1:<port>" + path
-    QString url(const QString& path) const;
+    QString url(const QString& path) const { return server_.url(path); }
 
     // The bytes of each request received so far, in order.
     std::vector<QByteArray> requests() const;
@@ -51,21 +52,15 @@ class RawServer {
     void Release();
 
   private:
-    void Run();
-    void Serve(int fd, const Script& script);
-    bool ReadRequest(int fd, QByteArray& request);
-    bool Sleep(int ms);  // false when stopping
+    void Serve(testsupport::Connection& connection);
 
     std::vector<Script> scripts_;
-    int listenFd_ = -1;
-    int stopFd_ = -1;  // eventfd, readable once stopping
-    quint16 port_ = 0;
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     bool released_ = false;
     bool stopping_ = false;
     std::vector<QByteArray> requests_;
-    std::thread thread_;
+    testsupport::LoopbackServer server_;  // last: its thread ends before the rest goes
 };
 
 // A local port where nothing listens (bound, not listening) for as long as the object lives.

@@ -1,6 +1,6 @@
-// A report server on 127.0.0.1 that misbehaves in one chosen way: silence, a slow drip, a cut
-// connection, an endless header line or body, redirects, a reset, bytes that are no HTTP. It stands
-// in for a broken or hostile portal server.
+// A test server on 127.0.0.1 that runs a behaviour for each connection once its request has
+// arrived: answers, silence, slow drips, cut connections, resets, endless sends. It stands in for
+// the portal's server, well-behaved or hostile.
 //
 // The server picks its own port, serves connections one after another on a thread of its own and
 // stops by itself when destroyed, also in the middle of a pause or an endless send.
@@ -12,9 +12,10 @@
 #include <functional>
 #include <thread>
 
-namespace corvane::reliability {
+namespace corvane::testsupport {
 
-// One accepted connection, handed to the behaviour once the whole request has arrived.
+// One accepted connection, handed to the behaviour once the whole request (head and
+// Content-Length body) has arrived, or what came of it before the client stopped sending.
 // Used by the server's thread only.
 class Connection {
   public:
@@ -40,14 +41,17 @@ class Connection {
     QByteArray request_;
 };
 
-class HostileServer {
+// A socket bound to a free port on 127.0.0.1, listening or not; throws when it cannot.
+int BindLoopback(quint16* port, bool listening);
+
+class LoopbackServer {
   public:
     using Behaviour = std::function<void(Connection&)>;
 
-    explicit HostileServer(Behaviour behaviour);
-    ~HostileServer();
-    HostileServer(const HostileServer&) = delete;
-    HostileServer& operator=(const HostileServer&) = delete;
+    explicit LoopbackServer(Behaviour behaviour);
+    ~LoopbackServer();
+    LoopbackServer(const LoopbackServer&) = delete;
+    LoopbackServer& operator=(const LoopbackServer&) = delete;
 
     quint16 port() const { return port_; }
     // "http://127.0.0.1:<port>" + path
@@ -67,4 +71,4 @@ class HostileServer {
     std::thread thread_;
 };
 
-}  // namespace corvane::reliability
+}  // namespace corvane::testsupport

@@ -1,17 +1,19 @@
-"""The real program from a build in a prepared copy of its program folder, the local servers it
-talks to, and the ways a test looks at it from outside (windows, processes, files, the log).
+"""What the end-to-end tests share: the real program from a build in a prepared copy of its
+program folder, the local servers it talks to, and the ways a test looks at it from outside
+(windows, processes, files, the log).
 
-Used by test_reliability.py; run under X (ctest runs under Xvfb) with CORVANE_PROGRAM_DIR set."""
+Run under X (ctest runs under Xvfb) with CORVANE_PROGRAM_DIR set; ctest puts this folder on
+PYTHONPATH."""
 
 import http.server
 import json
 import os
 import shutil
-import socket
 import subprocess
 import tempfile
 import threading
 import time
+import unittest
 import urllib.parse
 
 PROGRAM_DIR = os.environ["CORVANE_PROGRAM_DIR"]
@@ -99,46 +101,6 @@ class Site:
         self.httpd.server_close()
 
 
-class DrippingServer:
-    """Takes one request, then sends one byte every interval seconds, count times, and closes:
-    a server that is alive, but far too slow to ever finish a response."""
-
-    def __init__(self, data=b"HTT", interval=20.0):
-        self.requests = []
-        self.done = threading.Event()
-        self.sock = socket.create_server(("127.0.0.1", 0))
-        self.base = "http://127.0.0.1:%d" % self.sock.getsockname()[1]
-        self.stopping = threading.Event()
-        threading.Thread(target=self.serve, args=(data, interval), daemon=True).start()
-
-    def serve(self, data, interval):
-        conn, _ = self.sock.accept()
-        with conn:
-            request = b""
-            while b"\r\n\r\n" not in request:
-                chunk = conn.recv(65536)
-                if not chunk:
-                    return
-                request += chunk
-            head, _, body = request.partition(b"\r\n\r\n")
-            length = 0
-            for line in head.split(b"\r\n"):
-                if line.lower().startswith(b"content-length:"):
-                    length = int(line.split(b":", 1)[1])
-            while len(body) < length:
-                body += conn.recv(65536)
-            self.requests.append(body)
-            for byte in data:
-                if self.stopping.wait(interval):
-                    return
-                conn.sendall(bytes([byte]))
-        self.done.set()
-
-    def stop(self):
-        self.stopping.set()
-        self.sock.close()
-
-
 def processes_of(exe):
     """(pid, argv) of every process whose executable is exe."""
     found = []
@@ -170,7 +132,7 @@ class ProgramFolder:
     leaves."""
 
     def __init__(self, start_url, report_url="http://127.0.0.1:9/report"):
-        self.dir = tempfile.mkdtemp(prefix="corvane-reliability-")
+        self.dir = tempfile.mkdtemp(prefix="corvane-e2e-")
         self.prog = os.path.join(self.dir, "program")
         shutil.copytree(PROGRAM_DIR, self.prog, symlinks=False)
         for sub in ("cache", "logs", "down"):
@@ -259,3 +221,37 @@ class WindowManager:
     def __exit__(self, *exc):
         self.process.terminate()
         self.process.wait()
+
+
+class ProgramTest(unittest.TestCase):
+    """A program folder per test, openbox, and the servers the test made; all gone afterwards.
+    TITLE is the caption the main window gets from the test's start page."""
+
+    TITLE = None
+
+    def setUp(self):
+        self.cleanups = []
+        wm = WindowManager().__enter__()
+        self.cleanups.append(lambda: wm.__exit__(None, None, None))
+
+    def tearDown(self):
+        for cleanup in reversed(self.cleanups):
+            cleanup()
+
+    def site(self, routes):
+        site = Site(routes)
+        self.cleanups.append(site.stop)
+        return site
+
+    def program(self, start_url, report_url="http://127.0.0.1:9/report"):
+        program = ProgramFolder(start_url, report_url)
+        self.cleanups.append(program.cleanup)
+        return program
+
+    def main_window(self, timeout=120):
+        return wait_for(lambda: windows_named("^%s$" % self.TITLE), timeout,
+                        "the main window captioned with the page title")[0]
+
+    def close_and_expect_0(self, program, window):
+        press(window, "alt+F4")
+        self.assertEqual(program.wait(timeout=120), 0, program.stderr_text()[-2000:])

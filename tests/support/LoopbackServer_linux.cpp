@@ -9,9 +9,9 @@
 #include <cerrno>
 #include <stdexcept>
 
-#include "HostileServer.h"
+#include "LoopbackServer.h"
 
-namespace corvane::reliability {
+namespace corvane::testsupport {
 namespace {
 
 // Waits until fd is ready for events or the server stops (stopFd readable). timeoutMs -1: no
@@ -60,23 +60,33 @@ void Connection::Reset() {
     shutdown(fd_, SHUT_RD);
 }
 
-HostileServer::HostileServer(Behaviour behaviour) : behaviour_(std::move(behaviour)) {
-    listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    stopFd_ = eventfd(0, EFD_CLOEXEC);
+int BindLoopback(quint16* port, bool listening) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
-    if (listenFd_ < 0 || stopFd_ < 0 ||
-        bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        listen(listenFd_, 8) != 0 ||
-        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
-        throw std::runtime_error("hostile server: cannot listen on 127.0.0.1");
-    port_ = ntohs(addr.sin_port);
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        (listening && listen(fd, 16) != 0) ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        if (fd >= 0) close(fd);
+        throw std::runtime_error("cannot bind a socket on 127.0.0.1");
+    }
+    *port = ntohs(addr.sin_port);
+    return fd;
+}
+
+LoopbackServer::LoopbackServer(Behaviour behaviour) : behaviour_(std::move(behaviour)) {
+    listenFd_ = BindLoopback(&port_, true);
+    stopFd_ = eventfd(0, EFD_CLOEXEC);
+    if (stopFd_ < 0) {
+        close(listenFd_);
+        throw std::runtime_error("cannot create the server's stop event");
+    }
     thread_ = std::thread([this] { Run(); });
 }
 
-HostileServer::~HostileServer() {
+LoopbackServer::~LoopbackServer() {
     const uint64_t one = 1;
     (void)!write(stopFd_, &one, sizeof one);
     thread_.join();
@@ -84,11 +94,11 @@ HostileServer::~HostileServer() {
     close(stopFd_);
 }
 
-QString HostileServer::url(const QString& path) const {
+QString LoopbackServer::url(const QString& path) const {
     return QStringLiteral("http://127.0.0.1:%1").arg(port_) + path;
 }
 
-void HostileServer::Run() {
+void LoopbackServer::Run() {
     for (int index = 0;; ++index) {
         if (WaitFor(listenFd_, POLLIN, stopFd_, -1) < 0) return;
         const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
@@ -103,7 +113,7 @@ void HostileServer::Run() {
     }
 }
 
-bool HostileServer::ReadRequest(int fd, QByteArray& request) {
+bool LoopbackServer::ReadRequest(int fd, QByteArray& request) {
     char buf[4096];
     for (;;) {
         const qsizetype end = request.indexOf("\r\n\r\n");
@@ -111,9 +121,9 @@ bool HostileServer::ReadRequest(int fd, QByteArray& request) {
         if (WaitFor(fd, POLLIN, stopFd_, -1) < 0) return false;
         const ssize_t n = recv(fd, buf, sizeof buf, 0);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n <= 0) return true;  // the client stopped sending: what came is the request
         request.append(buf, n);
     }
 }
 
-}  // namespace corvane::reliability
+}  // namespace corvane::testsupport
