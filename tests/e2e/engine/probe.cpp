@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -222,6 +223,10 @@ void Probe::WatchModalDialogs() {
             save->reject();
         } else {
             save->selectFile(save_as_);
+            // selectFile leaves the name field alone while it has the focus (it usually has, once
+            // the dialog is active), so the name is typed into the field as a user would.
+            if (auto* name = save->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(QFileInfo(save_as_).fileName());
             static_cast<QDialog*>(save)->accept();  // QFileDialog::accept is protected
         }
         save_as_.clear();
