@@ -50,7 +50,7 @@ class Browser final : public QObject, public CefBrowser, public CefBrowserHost {
 
     // CefBrowserHost
     void CloseBrowser(bool force_close) override;
-    void Print() override;
+    bool Print() override;
     void ShowDevTools(const CefWindowInfo& window_info, CefClient* client,
                       const CefBrowserSettings& settings,
                       const QPoint* inspect_element_at) override;
@@ -72,6 +72,8 @@ class Browser final : public QObject, public CefBrowser, public CefBrowserHost {
     void PageRenderProcessTerminated(int qt_status, int exit_code);
     void PageWindowCloseRequested();
     void PageNewWindowRequested(QWebEngineNewWindowRequest& request);
+    // window.print(): the client's print handler, or Print().
+    void PagePrintRequested();
 
   private:
     // Closes for good: window and page go, OnBeforeClose is queued as the last notification.

@@ -31,6 +31,9 @@ LaunchPlan PlanLaunch(const CefSettings& settings, bool running_as_root,
 // exists, as Qt WebEngine reads its environment once when it starts.
 void ApplyLaunchPlan(const LaunchPlan& plan);
 
+// The Accept-Language list for a BCP 47 locale: "zh-CN" gives "zh-CN,zh;q=0.9".
+QString AcceptLanguageFor(const QString& locale);
+
 // The one profile every browser of the process uses. With a cache_path, a named profile keeps its
 // storage and cache there (nothing under $HOME); without one, an in-memory profile.
 std::unique_ptr<QWebEngineProfile> CreateProfile(const CefSettings& settings,

@@ -122,4 +122,9 @@ bool ChromeClient::OnContextMenuCommand(CefBrowser* browser, CefFrame* frame, in
     });
 }
 
+bool ChromeClient::OnPrintRequested(CefBrowser* browser) {
+    return Forward(window_, false,
+                   [&](TFrmChrome& w) { return w.Chromium1PrintRequested(browser); });
+}
+
 }  // namespace corvane::browser

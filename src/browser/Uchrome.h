@@ -20,6 +20,7 @@
 
 #include "browser/ChromiumView.h"
 #include "browser/DevToolsPanel.h"
+#include "browser/Downloads.h"
 #include "browser/PageCommand.h"
 #include "browser/RenderCrash.h"
 #include "cef_engine.h"
@@ -97,6 +98,8 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
                                  CefBeforeDownloadCallback* callback);
     void Chromium1DownloadUpdated(CefBrowser* browser, CefDownloadItem* item,
                                   CefDownloadItemCallback* callback);
+    // The page called window.print(): printed as the "printwebview" command prints (Printing.cpp).
+    bool Chromium1PrintRequested(CefBrowser* browser);
     void Chromium1BeforeContextMenu(CefBrowser* browser, CefFrame* frame);
     bool Chromium1ContextMenuCommand(CefBrowser* browser, CefFrame* frame, int command_id);
 
@@ -123,6 +126,9 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     void ShowShellMessage(const QString& text);
     void RunScriptInMainFrame(const QString& script);
     void PopupCleanup(CefBrowser* browser);
+    // Prints the browser's page through the engine's print dialog; false, with an "error^" line,
+    // when the engine refused because a print dialog is already open.
+    bool PrintBrowser(CefBrowser& browser);
     void Timer1Timer();
     // The view's browser, or an error when there is none.
     CefBrowser& OwnBrowser() const;
@@ -130,7 +136,7 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     // PageCommandActions
     void CloseByPage() override;
     void ReportLogin(const QString& nsrsbh) override;
-    void PrintPage() override;
+    bool PrintPage() override;
 
     QSplitter* clientSplit_;  // browser view above the developer tools panel
     QLabel* statusText_;
@@ -144,6 +150,7 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     int handlerDepth_ = 0;            // engine event handlers running (HandlerScope)
     bool freeAfterHandlers_ = false;  // closed while one ran: freed when the last returns
     RenderCrashGuard renderCrash_;
+    DownloadSizeWatch downloadSizes_;
 };
 
 }  // namespace corvane::browser
