@@ -18,18 +18,18 @@ constexpr qint64 kMinSpeedSampleMs = 200;
 // How long a completed download may take to appear under its final name before it counts as
 // failed. Chromium renames at once; only a stalled disk takes longer.
 constexpr int kFinalFileWaitMs = 30000;
-// Chromium's name for the file while it is being written.
-constexpr char kPartialSuffix[] = ".crdownload";
+// Chromium's names for the file while it is being written: the target's name with one of these.
+constexpr const char* kPartialSuffixes[] = {".crdownload", ".download"};
 
 }  // namespace
 
 DownloadTracker::DownloadTracker(EngineContext& context, QWebEngineDownloadRequest& request,
-                                 int browser_id)
+                                 int browser_id, const QDateTime& start_time)
     : QObject(&request),
       context_(context),
       request_(request),
       browser_id_(browser_id),
-      start_time_(QDateTime::currentDateTimeUtc()) {
+      start_time_(start_time) {
     connect(&request, &QWebEngineDownloadRequest::receivedBytesChanged, this,
             &DownloadTracker::OnProgress);
     connect(&request, &QWebEngineDownloadRequest::totalBytesChanged, this,
@@ -51,7 +51,8 @@ DownloadState DownloadTracker::Snapshot() const {
     state.start_time = start_time_;
     if (accepted_) state.full_path = FinalPath();
     const auto qt_state = request_.state();
-    state.complete = qt_state == QWebEngineDownloadRequest::DownloadCompleted && !final_file_missing_;
+    state.complete =
+        qt_state == QWebEngineDownloadRequest::DownloadCompleted && !final_file_missing_;
     state.canceled = qt_state == QWebEngineDownloadRequest::DownloadCancelled;
     state.in_progress = qt_state == QWebEngineDownloadRequest::DownloadRequested ||
                         qt_state == QWebEngineDownloadRequest::DownloadInProgress;
@@ -101,8 +102,11 @@ void DownloadTracker::OnStateChanged() {
 
 bool DownloadTracker::FinalFileInPlace() const {
     const QFileInfo file(FinalPath());
-    return file.isFile() && file.size() == request_.receivedBytes() &&
-           !QFileInfo::exists(FinalPath() + QLatin1String(kPartialSuffix));
+    if (!file.isFile() || file.size() != request_.receivedBytes()) return false;
+    for (const char* suffix : kPartialSuffixes) {
+        if (QFileInfo::exists(FinalPath() + QLatin1String(suffix))) return false;
+    }
+    return true;
 }
 
 void DownloadTracker::WaitForFinalFile() {
@@ -141,7 +145,8 @@ void DownloadTracker::FinalFileNeverCame() {
 }
 
 void DownloadTracker::RemovePartialFile() const {
-    if (accepted_) QFile::remove(FinalPath() + QLatin1String(kPartialSuffix));
+    if (!accepted_) return;
+    for (const char* suffix : kPartialSuffixes) QFile::remove(FinalPath() + QLatin1String(suffix));
 }
 
 void DownloadTracker::Report() {

@@ -20,9 +20,12 @@ class EngineContext;
 
 class DownloadTracker final : public QObject {
   public:
-    DownloadTracker(EngineContext& context, QWebEngineDownloadRequest& request, int browser_id);
+    // start_time: when the download began (a resumed download keeps its first start).
+    DownloadTracker(EngineContext& context, QWebEngineDownloadRequest& request, int browser_id,
+                    const QDateTime& start_time);
 
     DownloadState Snapshot() const;
+    const QDateTime& start_time() const { return start_time_; }
     // The target is set and the download accepted: progress counts from now.
     void Accepted();
 

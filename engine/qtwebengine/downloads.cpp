@@ -51,6 +51,13 @@ DownloadRouter::DownloadRouter(EngineContext& context, QWebEngineProfile& profil
 
 void DownloadRouter::OnDownloadRequested(QWebEngineDownloadRequest* request) {
     // Qt WebEngine wants the answer before this returns: accepted, or cancelled.
+    // Chromium resumes a download that broke off (a network failure, an answer shorter than
+    // announced) by asking for it again under the same id: it goes on to the target already
+    // chosen, without a second question or Save As dialog.
+    if (const auto resumed = accepted_.find(request->id()); resumed != accepted_.end()) {
+        ContinueResumed(*request, resumed->second);
+        return;
+    }
     QPointer<Browser> browser = BrowserOf(*request);
     CefClient* client = browser ? browser->client() : nullptr;
     CefDownloadHandler* handler = client ? client->GetDownloadHandler() : nullptr;
@@ -58,7 +65,8 @@ void DownloadRouter::OnDownloadRequested(QWebEngineDownloadRequest* request) {
         request->cancel();
         return;
     }
-    auto* tracker = new DownloadTracker(context_, *request, browser->GetIdentifier());
+    auto* tracker = new DownloadTracker(context_, *request, browser->GetIdentifier(),
+                                        QDateTime::currentDateTimeUtc());
     const QString name = SafeDownloadFileName(request->suggestedFileName());
     BeforeDownloadCallback callback;
     {
@@ -89,7 +97,34 @@ void DownloadRouter::OnDownloadRequested(QWebEngineDownloadRequest* request) {
     request->setDownloadDirectory(file.absolutePath());
     request->setDownloadFileName(file.fileName());
     tracker->Accepted();
+    Remember(*request, {file.absoluteFilePath(), tracker->start_time()});
     request->accept();
+}
+
+void DownloadRouter::Remember(QWebEngineDownloadRequest& request, const Accepted& accepted) {
+    const quint32 id = request.id();
+    accepted_[id] = accepted;
+    connect(&request, &QWebEngineDownloadRequest::isFinishedChanged, this,
+            [this, id] { accepted_.erase(id); });
+}
+
+void DownloadRouter::ContinueResumed(QWebEngineDownloadRequest& request, const Accepted& accepted) {
+    auto* tracker = request.findChild<DownloadTracker*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!tracker) {
+        QPointer<Browser> browser = BrowserOf(request);
+        if (!browser) {
+            request.cancel();
+            return;
+        }
+        tracker =
+            new DownloadTracker(context_, request, browser->GetIdentifier(), accepted.start_time);
+        Remember(request, accepted);
+    }
+    const QFileInfo file(accepted.target);
+    request.setDownloadDirectory(file.absolutePath());
+    request.setDownloadFileName(file.fileName());
+    tracker->Accepted();
+    request.accept();
 }
 
 }  // namespace corvane::engine

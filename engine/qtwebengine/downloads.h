@@ -3,7 +3,10 @@
 // only; owned by the EngineContext.
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
+#include <QString>
+#include <map>
 
 class QWebEngineDownloadRequest;
 class QWebEngineProfile;
@@ -19,8 +22,16 @@ class DownloadRouter final : public QObject {
 
   private:
     void OnDownloadRequested(QWebEngineDownloadRequest* request);
+    // An accepted download that has not finished yet.
+    struct Accepted {
+        QString target;
+        QDateTime start_time;
+    };
+    void Remember(QWebEngineDownloadRequest& request, const Accepted& accepted);
+    void ContinueResumed(QWebEngineDownloadRequest& request, const Accepted& accepted);
 
     EngineContext& context_;
+    std::map<quint32, Accepted> accepted_;  // by download id
 };
 
 }  // namespace corvane::engine

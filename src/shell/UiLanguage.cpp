@@ -20,7 +20,11 @@ constexpr const char* kCatalogues[] = {"qtbase", "qtwebengine"};
 
 QString UiLanguage() { return QStringLiteral(CORVANE_UI_LANGUAGE); }
 
-QString EngineLocale() { return QLocale(UiLanguage()).bcp47Name(); }
+// Not QLocale::bcp47Name(): it drops a territory that is the language's default ("zh"), and pages
+// are to see "zh-CN".
+QString EngineLocale() {
+    return QLocale(UiLanguage()).name().replace(QLatin1Char('_'), QLatin1Char('-'));
+}
 
 void InstallUiLanguage() {
     const QLocale language(UiLanguage());

@@ -58,16 +58,19 @@ class Site:
 
     def __init__(self, routes):
         self.requests = []  # (method, path, body)
-        requests = self.requests
+        self.headers = []  # (path, the request's headers), in the same order
+        requests, headers = self.requests, self.headers
 
         class Handler(http.server.BaseHTTPRequestHandler):
             def do_GET(self):
                 requests.append(("GET", self.path, b""))
+                headers.append((self.path, self.headers))
                 self.answer()
 
             def do_POST(self):
                 length = int(self.headers.get("Content-Length", "0"))
                 requests.append(("POST", self.path, self.rfile.read(length)))
+                headers.append((self.path, self.headers))
                 self.answer()
 
             def answer(self):
