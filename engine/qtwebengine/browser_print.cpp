@@ -20,7 +20,7 @@ constexpr int kPrintDpi = 300;
 // down/ folder, where downloads go too, instead of whatever the current directory is.
 void ProposeOutputFile(QPrinter& printer, const QString& title) {
     if (!QPrinterInfo::availablePrinters().isEmpty()) return;
-    const QString folder = ProgramFolder() + QStringLiteral("down");
+    const QString folder = ProgramFolder() + QStringLiteral("/down");
     QDir().mkpath(folder);
     const QString name = title.trimmed().isEmpty() ? QStringLiteral("print") : title;
     printer.setOutputFileName(folder + QLatin1Char('/') +

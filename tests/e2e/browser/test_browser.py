@@ -133,7 +133,7 @@ class BrowserWindow(ProgramTest):
     def test_download_lands_in_the_chosen_folder(self):
         self.start("/download.html")
         self.main_window()
-        dialog = wait_for(lambda: xdotool("search", "--name", "^Save"), 120, "the Save As dialog")
+        dialog = wait_for(lambda: xdotool("search", "--name", "^另存为$"), 120, "the Save As dialog")
         target = os.path.join(self.folder.dir, "chosen", "report.bin")
         os.makedirs(os.path.dirname(target))
         xdotool("windowactivate", "--sync", dialog[0])
