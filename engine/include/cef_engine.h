@@ -341,6 +341,10 @@ class CefDownloadHandler {
                                    CefDownloadItemCallback* /*callback*/) {}
 };
 
+// Command ids of the engine's default context menu that are not the page's own actions. (The
+// page's own entries, back, forward, reload and the editing commands, have ids below 100.)
+enum cef_menu_id_t { MENU_ID_PRINT = 131 };
+
 class CefContextMenuHandler {
   public:
     virtual ~CefContextMenuHandler() = default;

@@ -59,6 +59,7 @@ void DownloadRouter::OnDownloadRequested(QWebEngineDownloadRequest* request) {
         return;
     }
     QPointer<Browser> browser = BrowserOf(*request);
+    if (browser && browser->TakePdfFetch(*request)) return;  // printing a shown PDF
     CefClient* client = browser ? browser->client() : nullptr;
     CefDownloadHandler* handler = client ? client->GetDownloadHandler() : nullptr;
     if (!handler) {

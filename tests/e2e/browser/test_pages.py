@@ -163,6 +163,31 @@ class PortalPages(ProgramTest):
         self.assertEqual(windows_named(SAVE_AS), [])
         self.assertNotIn("下载文件大小", self.log())
 
+    def test_shown_pdf_prints_as_the_document(self):
+        self.start("/show-pdf.html")
+        window = wait_for(lambda: windows_named("^Tax payment certificate$"), 120,
+                          "the shown PDF")[0]
+        # The context menu's print entry, the last one.
+        xdotool("windowactivate", "--sync", window)
+        xdotool("mousemove", "--window", window, "700", "500", "click", "3")
+        menu_shot, _ = screenshot("pages-pdf-context-menu.png")
+        xdotool("key", "Up", "Return")
+        dialog = wait_for(lambda: windows_named(PRINT), 120, "the print dialog")[0]
+        xdotool("windowactivate", "--sync", dialog)
+        xdotool("key", "--clearmodifiers", "alt+p")
+        printed = self.folder.path("down", "Tax payment certificate.pdf")
+        wait_for(lambda: os.path.isfile(printed) and os.path.getsize(printed) > 0
+                 and open(printed, "rb").read().rstrip().endswith(b"%%EOF"), 120,
+                 "the printed document in down/")
+        # The document's own page, not the viewer around it: its long blue rule is there.
+        page_png = os.path.join(self.folder.dir, "printed")
+        subprocess.run(["pdftoppm", "-r", "30", "-png", "-singlefile", printed, page_png],
+                       check=True)
+        blue = subprocess.run(["convert", page_png + ".png", "-fx", "b>0.6 && r<0.3 && g<0.3",
+                               "-format", "%[fx:mean]", "info:"],
+                              capture_output=True, text=True, check=True).stdout
+        self.assertGreater(float(blue), 0.002, "no blue rule: the viewer was printed, not the PDF")
+
     def test_pdf_in_a_popup_and_as_attachment(self):
         self.start("/popup-pdf.html")
         wait_for(lambda: windows_named("^Tax payment certificate$"), 120,
