@@ -176,13 +176,18 @@ class Walk:
 
     # -- acting like a person ------------------------------------------------------------------
 
-    def click(self, element):
-        """Asks the page where the element is, then clicks its middle with the mouse."""
+    def show(self, element):
+        """Has the page scroll the element into view; returns where it is once that is painted."""
         action = self.http("/walk/action", {"locate": element})
         rect = self.wait_event(lambda e: e.get("type") == "rect" and e.get("seq") == action["seq"],
                                30, "where %s is" % element)
         if rect.get("missing"):
             raise StepFailed("the page has no element %s" % element)
+        return rect
+
+    def click(self, element):
+        """Asks the page where the element is, then clicks its middle with the mouse."""
+        rect = self.show(element)
         ratio = rect.get("ratio") or 1
         x = int((rect["x"] + rect["w"] / 2) * ratio)
         y = int((rect["y"] + rect["h"] / 2) * ratio)
@@ -433,8 +438,12 @@ class Walk:
                                 "file-upload", 30, "the chosen files", known)
         if event.get("value") != [os.path.basename(path)]:
             raise StepFailed("the page got the files %r, not %s" % (event.get("value"), path))
-        return "file dialog \"打开\" shown; typed %s; the page got the file %s; %s" % (
-            os.path.relpath(path, self.program), os.path.basename(path), shot)
+        if not self.wait_gone(dialog, 20):
+            raise StepFailed("the file dialog stayed open")
+        self.show("upload-result")  # painted again where the dialog was
+        shot_chosen = self.screenshot("upload-chosen")
+        return "file dialog \"打开\" shown; typed %s; the page got the file %s; %s, %s" % (
+            os.path.relpath(path, self.program), os.path.basename(path), shot, shot_chosen)
 
     def is_start_page(self, event):
         return event.get("type") == "ready" and "/leave.html" not in event.get("address", "")
