@@ -16,16 +16,14 @@ import time
 import unittest
 import urllib.parse
 
-from e2e_support import ProgramTest, page, wait_for, windows_named, xdotool
+from e2e_support import (OPEN_FILES_DIALOG as OPEN_FILES, PRINT_DIALOG as PRINT,
+                         SAVE_AS_DIALOG as SAVE_AS, ProgramTest, page, wait_for, windows_named,
+                         xdotool)
 
 OUT_DIR = os.environ.get("CORVANE_E2E_OUT", tempfile.gettempdir())
 TITLE = "Corvane pages e2e"
 CERTIFICATE = os.path.join(os.path.dirname(__file__), "..", "..", "..", "outside", "portal-demo",
                            "www", "certificate.pdf")
-# Chinese window titles of Qt's own dialogs (Qt's zh_CN translations).
-SAVE_AS = "^另存为$"
-OPEN_FILES = "^打开$"
-PRINT = "^打印"
 # Big enough to hit with the mouse at the page's top left corner.
 BIG = "style='position:absolute;left:0;top:0;width:600px;height:300px;font-size:40px'"
 
