@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QWebEngineDownloadRequest>
@@ -177,6 +178,24 @@ void DownloadRouter::OnDownloadRequested(QWebEngineDownloadRequest* request) {
     request->setDownloadFileName(file.fileName());
     tracker->Accepted();
     request->accept();
+    std::erase_if(accepted_, [](const Accepted& a) { return !a.request; });
+    accepted_.push_back({request, tracker});
+}
+
+void DownloadRouter::CancelAll() {
+    for (const Accepted& accepted : accepted_) {
+        QWebEngineDownloadRequest* request = accepted.request;
+        if (!request || request->isFinished()) continue;
+        // The session the download belonged to is over: its end is nobody's news.
+        delete accepted.tracker.data();
+        const QString partial =
+            QDir(request->downloadDirectory()).absoluteFilePath(request->downloadFileName());
+        request->cancel();
+        // Chromium removes a cancelled download's file on its own sequence, some time later; the
+        // next taxpayer must not find it even for that moment.
+        QFile::remove(partial);
+    }
+    accepted_.clear();
 }
 
 }  // namespace corvane::engine

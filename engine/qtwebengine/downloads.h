@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <vector>
 
 class QWebEngineDownloadRequest;
 class QWebEngineProfile;
@@ -17,10 +19,18 @@ class DownloadRouter final : public QObject {
   public:
     DownloadRouter(EngineContext& context, QWebEngineProfile& profile);
 
+    // Cancels every download still running and removes its partial file.
+    void CancelAll();
+
   private:
     void OnDownloadRequested(QWebEngineDownloadRequest* request);
 
     EngineContext& context_;
+    struct Accepted {
+        QPointer<QWebEngineDownloadRequest> request;
+        QPointer<QObject> tracker;  // reports the download's changes to its browser
+    };
+    std::vector<Accepted> accepted_;
 };
 
 }  // namespace corvane::engine

@@ -31,9 +31,13 @@ LaunchPlan PlanLaunch(const CefSettings& settings, bool running_as_root,
 // exists, as Qt WebEngine reads its environment once when it starts.
 void ApplyLaunchPlan(const LaunchPlan& plan);
 
-// The one profile every browser of the process uses. With a cache_path, a named profile keeps its
-// storage and cache there (nothing under $HOME); without one, an in-memory profile.
+// Later sessions keep their storage in cache_path's sub-folder kSessionFolderPrefix + number.
+inline constexpr char kSessionFolderPrefix[] = "session-";
+
+// The profile every browser of the process uses. With a cache_path, a named profile keeps its
+// storage and cache there (nothing under $HOME); without one, an in-memory profile. session > 0:
+// the profile of a later session (cef_reset_session), with storage of its own.
 std::unique_ptr<QWebEngineProfile> CreateProfile(const CefSettings& settings,
-                                                 const QString& program_folder);
+                                                 const QString& program_folder, int session = 0);
 
 }  // namespace corvane::engine

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include "config/KioskSettings.h"
+
 namespace corvane::config {
 
 struct AppSettings {
@@ -16,6 +18,7 @@ struct AppSettings {
     QString version;       // client version (qvprm.ini [parms] version)
     QString UpdateFolder;  // relative to the program folder, ending in "/" once set
     bool SingleProcess = false;  // chrome.pz
+    KioskSettings Kiosk;         // qvpz.pz [kiosk], read before the engine starts
 };
 
 // The process-wide settings, with the built-in TaxUrl and Server of the portal host.
