@@ -21,7 +21,7 @@ IdleNotice::IdleNotice()
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("IdleNotice"));
     setWindowTitle(ProductTitle());
-    setAttribute(Qt::WA_ShowWithoutActivating, false);
+    setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(QStringLiteral(
         "#IdleNotice { background: #fff8e1; border: 4px solid #c62828; }"
         "QLabel { color: #212121; }"
