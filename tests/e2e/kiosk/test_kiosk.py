@@ -153,9 +153,8 @@ class AllowedHosts(ProgramTest):
         # The foreign server by another name, so the port alone does not decide.
         foreign_base = foreign.base.replace("127.0.0.1", "localhost")
         portal = self.site({"/start.html": page(TITLE, (
-            "<iframe id='f' src='%s/frame.html'></iframe><script>"
-            "document.getElementById('f').onload = function () {"
-            "  setTimeout(function () { location.href = '%s/away.html'; }, 500); };"
+            "<iframe src='%s/frame.html'></iframe><script>"
+            "setTimeout(function () { location.href = '%s/away.html'; }, 1000);"
             "</script>") % (foreign_base, foreign_base))})
         folder = self.program(portal.base + "/start.html")
         port = portal.base.rsplit(":", 1)[1]
