@@ -51,8 +51,9 @@ IdleNotice::IdleNotice()
 }
 
 QString IdleNotice::TextFor(int seconds) {
-    return QStringLiteral("您已较长时间没有操作。\n为保护您的涉税信息，系统将在 %1 秒后"
-                          "清除本次办理的全部信息并返回首页。\n如需继续办理，请点击下方按钮。")
+    return QStringLiteral(
+               "您已较长时间没有操作。\n为保护您的涉税信息，系统将在 %1 秒后"
+               "清除本次办理的全部信息并返回首页。\n如需继续办理，请点击下方按钮。")
         .arg(seconds);
 }
 
@@ -62,8 +63,7 @@ void IdleNotice::ShowOver(QWidget* over, int seconds) {
     SetSecondsLeft(seconds);
     QRect area = over ? over->window()->frameGeometry() : QRect();
     if (area.isEmpty()) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            area = screen->geometry();
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) area = screen->geometry();
     }
     QRect box(QPoint(), size().boundedTo(area.size()));
     box.moveCenter(area.center());

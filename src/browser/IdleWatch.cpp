@@ -24,8 +24,8 @@ bool IsInput(QEvent::Type type) {
 
 }  // namespace
 
-IdleWatch::IdleWatch(int idleSeconds, int noticeSeconds, QWidget* over,
-                     std::function<void()> reset, QObject* parent)
+IdleWatch::IdleWatch(int idleSeconds, int noticeSeconds, QWidget* over, std::function<void()> reset,
+                     QObject* parent)
     : QObject(parent), noticeSeconds_(noticeSeconds), over_(over), reset_(std::move(reset)) {
     idle_.setSingleShot(true);
     idle_.setInterval(idleSeconds * 1000);

@@ -39,12 +39,13 @@ void TFrmChrome::StartPublicTerminal() {
          AddressesOutsideList(kiosk_.Hosts, config::Settings().TaxUrl, config::Settings().Server))
         ReportDiagnostic(line);
     if (kiosk_.IdleReset > 0 && !idle_) {
-        idle_ = new IdleWatch(kiosk_.IdleReset, kiosk_.IdleNotice, this,
-                              [this] { ResetSession(); }, this);
+        idle_ = new IdleWatch(
+            kiosk_.IdleReset, kiosk_.IdleNotice, this, [this] { ResetSession(); }, this);
     }
     if (kiosk_.RetrySeconds > 0 && !retry_) {
         retry_ = new RetryNotice(this, kiosk_.RetrySeconds, [this] {
-            ReportDiagnostic(QStringLiteral("debug^Loading the start page again: ") + startAddress_);
+            ReportDiagnostic(QStringLiteral("debug^Loading the start page again: ") +
+                             startAddress_);
             OwnBrowser().GetMainFrame()->LoadURL(startAddress_);
         });
     }
@@ -92,7 +93,8 @@ bool TFrmChrome::RefusedByHostList(CefFrame* frame, const QString& url) {
                 QStringLiteral("error^Page command from outside AllowedHosts refused: ") + url);
             return true;
         case NavigationVerdict::kRefuseAddress:
-            ReportDiagnostic(QStringLiteral("info^Navigation outside AllowedHosts refused: ") + url);
+            ReportDiagnostic(QStringLiteral("info^Navigation outside AllowedHosts refused: ") +
+                             url);
             // Told after the engine has its answer, and one box at a time: a page that keeps
             // trying must not pile boxes up. Before the window is shown (the built-in start page
             // of a deployment that lists other hosts) nobody is told.

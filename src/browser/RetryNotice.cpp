@@ -17,7 +17,8 @@ RetryNotice::RetryNotice(QWidget* over, int retrySeconds, std::function<void()> 
     : QWidget(over), over_(over), reload_(std::move(reload)) {
     setObjectName(QStringLiteral("RetryNotice"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("#RetryNotice { background: #eceff1; } QLabel { color: #263238; }"));
+    setStyleSheet(
+        QStringLiteral("#RetryNotice { background: #eceff1; } QLabel { color: #263238; }"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(80, 80, 80, 80);
     text_ = new QLabel(TextFor(retrySeconds), this);
@@ -38,17 +39,18 @@ RetryNotice::RetryNotice(QWidget* over, int retrySeconds, std::function<void()> 
 }
 
 QString RetryNotice::TextFor(int retrySeconds) {
-    return QStringLiteral("暂时无法连接电子税务局\n\n网络或服务器暂时不可用，系统将每 %1 秒自动重试，"
-                          "连接恢复后自动打开首页，无需操作。\n\n如需帮助，请拨打客服热线 %2")
+    return QStringLiteral(
+               "暂时无法连接电子税务局\n\n网络或服务器暂时不可用，系统将每 %1 秒自动重试，"
+               "连接恢复后自动打开首页，无需操作。\n\n如需帮助，请拨打客服热线 %2")
         .arg(retrySeconds)
         .arg(Hotline());
 }
 
 void RetryNotice::Failed(const QString& reason) {
     if (++failures_ == 1)
-        ReportDiagnostic(QStringLiteral("info^The start page could not be loaded (") + reason +
-                         QStringLiteral("); loading it again every %1 s")
-                             .arg(retry_.interval() / 1000));
+        ReportDiagnostic(
+            QStringLiteral("info^The start page could not be loaded (") + reason +
+            QStringLiteral("); loading it again every %1 s").arg(retry_.interval() / 1000));
     Cover();
     show();
     raise();
@@ -57,8 +59,8 @@ void RetryNotice::Failed(const QString& reason) {
 
 void RetryNotice::Succeeded() {
     if (failures_ > 0)
-        ReportDiagnostic(QStringLiteral("info^The page loaded again after %1 failed attempts")
-                             .arg(failures_));
+        ReportDiagnostic(
+            QStringLiteral("info^The page loaded again after %1 failed attempts").arg(failures_));
     failures_ = 0;
     retry_.stop();
     hide();

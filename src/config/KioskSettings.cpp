@@ -44,8 +44,8 @@ int ReadSeconds(const IniReader& ini, const QString& key, int def, int max) {
 }
 
 bool ReadSwitch(const IniReader& ini, const QString& key, bool def) {
-    const QString value = ini.Read(kSection, key, def ? QStringLiteral("1") : QStringLiteral("0"))
-                              .trimmed();
+    const QString value =
+        ini.Read(kSection, key, def ? QStringLiteral("1") : QStringLiteral("0")).trimmed();
     bool ok = false;
     const qlonglong number = value.toLongLong(&ok);
     if (ok) return number != 0;
@@ -76,7 +76,8 @@ KioskSettings ReadKioskSettings(const QString& path) {
         QStringList rejected;
         k.Hosts = AllowedHosts::Parse(k.AllowedHostsText, &rejected);
         for (const QString& item : rejected)
-            Complain(QStringLiteral("AllowedHosts item \"%1\" is no host name; left out").arg(item));
+            Complain(
+                QStringLiteral("AllowedHosts item \"%1\" is no host name; left out").arg(item));
         k.FullScreen = ReadSwitch(ini, QStringLiteral("FullScreen"), k.FullScreen);
         k.RetrySeconds = ReadSeconds(ini, QStringLiteral("RetrySeconds"), k.RetrySeconds,
                                      KioskSettings::kMaxRetrySeconds);

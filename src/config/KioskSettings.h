@@ -20,9 +20,9 @@ struct KioskSettings {
     static constexpr int kMaxIdleNoticeSeconds = 10 * 60;
     static constexpr int kMaxRetrySeconds = 60 * 60;
 
-    int IdleReset = 0;      // seconds without input before the notice; 0: never
-    int IdleNotice = 30;    // seconds the notice counts down; 0: the reset follows at once
-    bool DevTools = true;   // false: F12, Ctrl+F12 and the engine's inspector do nothing
+    int IdleReset = 0;         // seconds without input before the notice; 0: never
+    int IdleNotice = 30;       // seconds the notice counts down; 0: the reset follows at once
+    bool DevTools = true;      // false: F12, Ctrl+F12 and the engine's inspector do nothing
     QString AllowedHostsText;  // as written in the file
     AllowedHosts Hosts;        // parsed from it; allows every host when empty
     bool FullScreen = false;   // true: start full screen, F11 does nothing
