@@ -376,10 +376,10 @@ typedef CefBrowser* (*cef_browser_host_create_browser_sync_t)(const CefWindowInf
 typedef int (*cef_reset_session_t)();
 }
 
-#define CEF_ENGINE_EXPORTS(X)                                  \
-    X(cef_execute_process)                                     \
-    X(cef_initialize)                                          \
-    X(cef_do_message_loop_work)                                \
-    X(cef_shutdown)                                            \
-    X(cef_browser_host_create_browser_sync)                    \
+#define CEF_ENGINE_EXPORTS(X)               \
+    X(cef_execute_process)                  \
+    X(cef_initialize)                       \
+    X(cef_do_message_loop_work)             \
+    X(cef_shutdown)                         \
+    X(cef_browser_host_create_browser_sync) \
     X(cef_reset_session)

@@ -131,8 +131,8 @@ std::unique_ptr<QWebEngineProfile> CreateProfile(const CefSettings& settings,
     } else {
         QString folder = AbsoluteIn(program_folder, settings.cache_path);
         if (session > 0)
-            folder += QLatin1Char('/') + QLatin1String(kSessionFolderPrefix) +
-                      QString::number(session);
+            folder +=
+                QLatin1Char('/') + QLatin1String(kSessionFolderPrefix) + QString::number(session);
         QDir().mkpath(folder);
         {
             // Qt 6.4 opens a named profile's preference file in the default data folder
@@ -142,9 +142,8 @@ std::unique_ptr<QWebEngineProfile> CreateProfile(const CefSettings& settings,
             ScopedEnvironment data("XDG_DATA_HOME", inside);
             ScopedEnvironment cache("XDG_CACHE_HOME", inside);
             // Two live profiles may not share a name.
-            const QString name = session > 0
-                                     ? QStringLiteral("Corvane-%1").arg(session)
-                                     : QStringLiteral("Corvane");
+            const QString name =
+                session > 0 ? QStringLiteral("Corvane-%1").arg(session) : QStringLiteral("Corvane");
             profile = std::make_unique<QWebEngineProfile>(name);
         }
         profile->setPersistentStoragePath(folder);

@@ -171,7 +171,7 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     IdleWatch* idle_ = nullptr;     // with IdleReset only; a child of the window
     RetryNotice* retry_ = nullptr;  // with RetrySeconds only; a child of the window
     bool resetPending_ = false;
-    bool resetArmed_ = false;        // a retry of the pending reset is scheduled
+    bool resetArmed_ = false;       // a retry of the pending reset is scheduled
     bool notAllowedShown_ = false;  // the box for a refused address is up
     QString loadError_;             // the own main frame's last load error, until its load end
 };

@@ -56,8 +56,8 @@ bool StartupCheck(int argc, char** argv) {
     const bool singleProcess = config::ReadSingleProcessSwitch();
     config::Settings().SingleProcess = singleProcess;
     engine::Settings().single_process = singleProcess;
-    ApplyKioskSettings(config::Settings().Kiosk =
-                           config::ReadKioskSettings(log4me::ProgramFolder() + QStringLiteral("qvpz.pz")));
+    ApplyKioskSettings(config::Settings().Kiosk = config::ReadKioskSettings(
+                           log4me::ProgramFolder() + QStringLiteral("qvpz.pz")));
 
     LogDebug(QStringLiteral("start-up: engine start"));
     if (!engine::StartEngine(argc, argv)) return false;
