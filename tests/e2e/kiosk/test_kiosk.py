@@ -9,12 +9,14 @@ locked-down terminal; a kiosk session that does not start a new instance after a
 exit."""
 
 import os
+import signal
 import socket
 import subprocess
 import tempfile
 import urllib.parse
 
-from e2e_support import ProgramTest, Site, command, page, wait_for, windows_named, xdotool
+from e2e_support import (ProgramTest, Site, command, page, processes_of, wait_for, windows_named,
+                         xdotool)
 
 OUT_DIR = os.environ.get("CORVANE_E2E_OUT", tempfile.gettempdir())
 TITLE = "Corvane kiosk e2e"
@@ -226,3 +228,83 @@ class Retry(ProgramTest):
         self.cleanups.append(portal.stop)
         self.main_window()
         self.assertIn("/start.html", portal.paths())
+
+
+class Switches(ProgramTest):
+    TITLE = TITLE
+
+    def test_starts_full_screen_and_stays_so(self):
+        portal = self.site({"/start.html": page(TITLE, (
+            "<input autofocus><script>document.onkeydown = function (e) {"
+            "  fetch('/typed?' + e.key); };</script>"))})
+        folder = self.program(portal.base + "/start.html")
+        configure(folder, FullScreen="1", DevTools="0")
+        folder.start()
+        window = self.main_window()
+        width, height = xdotool("getdisplaygeometry")
+        full = "WIDTH=%s\nHEIGHT=%s" % (width, height)
+        wait_for(lambda: full in "\n".join(xdotool("getwindowgeometry", "--shell", window)),
+                 60, "the window to cover the screen")
+        wait_for(lambda: "StatusBar:" + portal.base in folder.log(), 60, "the page to load")
+        def typed(key):
+            return "/typed?" + key in portal.paths()
+
+        def page_has_the_focus():
+            xdotool("windowactivate", "--sync", window)
+            xdotool("mousemove", "300", "300", "click", "1")
+            xdotool("key", "x")
+            return typed("x")
+        wait_for(page_has_the_focus, 60, "the page to take the focus")
+        # The page's "y" after the keys shows that the keys before it have been dealt with. (What
+        # F11 and F12 do when they reach the window itself, and that Ctrl+F12 opens no developer
+        # tools, the UI tests check against the scripted engine.)
+        for key in ("ctrl+F12", "F11", "y"):
+            xdotool("key", key)
+        wait_for(lambda: typed("y"), 60, "the page to get the key after them")
+        self.assertIn(full, "\n".join(xdotool("getwindowgeometry", "--shell", window)))
+        self.close_and_expect_0(folder, window)
+
+
+class KioskSession(ProgramTest):
+    TITLE = TITLE
+    SCRIPT = os.environ.get("CORVANE_KIOSK_SCRIPT", "")
+
+    def main_pids(self, folder):
+        return sorted(pid for pid, argv in processes_of(folder.exe)
+                      if not any(a.startswith("--type=") for a in argv))
+
+    def test_a_new_instance_after_a_kill_and_after_exit(self):
+        served = []
+
+        def start_page(handler):
+            served.append(handler.path)
+            if len(served) == 2:  # the second instance's visit ends with the portal's exit
+                handler.reply(page(TITLE, "<script>setTimeout(function () {"
+                                          "location.href = '%s'; }, 1500);</script>"
+                                   % command({"type": "exit"})))
+            else:
+                handler.reply(page(TITLE, "<p>visit %d</p>" % len(served)))
+        portal = self.site({"/start.html": start_page})
+        folder = self.program(portal.base + "/start.html")
+        session = subprocess.Popen([self.SCRIPT], env=dict(os.environ, CORVANE_HOME=folder.prog),
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+        def stop():
+            session.terminate()
+            session.wait(timeout=60)
+        self.cleanups.append(stop)
+
+        first = wait_for(lambda: self.main_pids(folder), 120, "the first instance")[0]
+        self.main_window()
+        os.kill(first, signal.SIGKILL)
+        second = wait_for(lambda: [p for p in self.main_pids(folder) if p != first], 120,
+                          "an instance after the kill")[0]
+        # The second visit ends with the exit command; a third instance follows.
+        wait_for(lambda: [p for p in self.main_pids(folder) if p not in (first, second)], 180,
+                 "an instance after the exit command")
+        wait_for(lambda: len(served) >= 3, 120, "the third visit's start page")
+        log = folder.read("logs/corvane-kiosk.log").decode()
+        self.assertIn("Corvane ended with exit code 137", log)
+        self.assertIn("Corvane ended with exit code 0", log)
+        stop()
+        self.assertEqual(self.main_pids(folder), [], "Corvane outlived its session")
