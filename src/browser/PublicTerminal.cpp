@@ -84,7 +84,7 @@ void TFrmChrome::ResetSession() {
     if (idle_) idle_->Restart();
 }
 
-bool TFrmChrome::RefusedByHostList(CefFrame* frame, const QString& url) {
+bool TFrmChrome::RefusedByHostList(CefBrowser* browser, CefFrame* frame, const QString& url) {
     switch (JudgeNavigation(kiosk_.Hosts, url, frame && frame->IsMain())) {
         case NavigationVerdict::kGo:
             return false;
@@ -95,6 +95,9 @@ bool TFrmChrome::RefusedByHostList(CefFrame* frame, const QString& url) {
         case NavigationVerdict::kRefuseAddress:
             ReportDiagnostic(QStringLiteral("info^Navigation outside AllowedHosts refused: ") +
                              url);
+            // A pop-up opened for nothing but that address would stay an empty window.
+            if (browser && browser->IsPopup() && !browser->HasDocument())
+                browser->GetHost()->CloseBrowser(true);
             // Told after the engine has its answer, and one box at a time: a page that keeps
             // trying must not pile boxes up. Before the window is shown (the built-in start page
             // of a deployment that lists other hosts) nobody is told.

@@ -266,9 +266,9 @@ void TFrmChrome::Chromium1TitleChange(CefBrowser* browser, const QString& title)
     }
 }
 
-bool TFrmChrome::Chromium1BeforeBrowse(CefBrowser* /*browser*/, CefFrame* frame,
-                                       CefRequest* request, bool /*is_redirect*/) {
-    if (RefusedByHostList(frame, request->GetURL())) return true;
+bool TFrmChrome::Chromium1BeforeBrowse(CefBrowser* browser, CefFrame* frame, CefRequest* request,
+                                       bool /*is_redirect*/) {
+    if (RefusedByHostList(browser, frame, request->GetURL())) return true;
     // Synchronous: the page command has run before the engine goes on with the navigation,
     // which is never cancelled (unless public terminal mode refused it above).
     SendShellCommand(this, request->GetURL(), 20);

@@ -145,7 +145,7 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     void Timer1Timer();
     void StartPublicTerminal();
     // True when the allowed-hosts list refuses the navigation (reported, and the box posted).
-    bool RefusedByHostList(CefFrame* frame, const QString& url);
+    bool RefusedByHostList(CefBrowser* browser, CefFrame* frame, const QString& url);
     void RetryAfterLoadEnd(int httpStatusCode);
     // The view's browser, or an error when there is none.
     CefBrowser& OwnBrowser() const;
