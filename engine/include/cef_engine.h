@@ -374,6 +374,9 @@ typedef CefBrowser* (*cef_browser_host_create_browser_sync_t)(const CefWindowInf
 // visited links or back/forward history) on an empty page. Returns 1 on success. Not from inside
 // a handler call (the page that called it may be the one that goes).
 typedef int (*cef_reset_session_t)();
+// After cef_initialize: changes ignore_certificate_errors for every certificate error from now on
+// (public terminal mode turns it off once the configuration has named the allowed hosts).
+typedef void (*cef_set_ignore_certificate_errors_t)(int ignore);
 }
 
 #define CEF_ENGINE_EXPORTS(X)               \
@@ -382,4 +385,5 @@ typedef int (*cef_reset_session_t)();
     X(cef_do_message_loop_work)             \
     X(cef_shutdown)                         \
     X(cef_browser_host_create_browser_sync) \
-    X(cef_reset_session)
+    X(cef_reset_session)                    \
+    X(cef_set_ignore_certificate_errors)

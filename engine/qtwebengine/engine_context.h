@@ -45,6 +45,7 @@ class EngineContext final : public QObject {
     // cef_reset_session (session_reset.cpp): pop-ups, developer tools and downloads end, and the
     // shell's browsers go on in a new profile; the old one goes with its files.
     void ResetSession();
+    void SetIgnoreCertificateErrors(bool ignore) { settings_.ignore_certificate_errors = ignore; }
 
     void Post(int browser_id, NotificationQueue::Delivery delivery);
     // cef_do_message_loop_work; a nested call (from a handler's own event loop) does nothing.

@@ -115,6 +115,12 @@ CORVANE_ENGINE_EXPORT int cef_reset_session() {
     return 0;
 }
 
+CORVANE_ENGINE_EXPORT void cef_set_ignore_certificate_errors(int ignore) {
+    EngineContext* engine = EngineContext::Get();
+    if (!engine || !OnUiThread("cef_set_ignore_certificate_errors")) return;
+    engine->SetIgnoreCertificateErrors(ignore != 0);
+}
+
 // The exports keep exactly the types the shell looks them up with.
 #define CORVANE_ENGINE_CHECK_EXPORT(name) \
     static_assert(std::is_same_v<decltype(&name), name##_t>, #name " has the wrong type");

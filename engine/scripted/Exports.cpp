@@ -110,4 +110,10 @@ __attribute__((visibility("default"))) int cef_reset_session() {
     return 1;
 }
 
+__attribute__((visibility("default"))) void cef_set_ignore_certificate_errors(int ignore) {
+    auto& e = Engine();
+    e.state().Record({"SetIgnoreCertificateErrors", 0, {}, {}, 0, ignore != 0});
+    if (e.initializeSettings) e.initializeSettings->ignore_certificate_errors = ignore != 0;
+}
+
 }  // extern "C"

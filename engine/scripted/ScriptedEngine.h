@@ -56,6 +56,7 @@ namespace corvane::scripted {
 //   "ExecuteJavaScript"  id       code              script url   start line
 //   "CancelDownload"     id of the download's browser (number: download id)
 //   "ResetSession"       0
+//   "SetIgnoreCertificateErrors" 0                                              ignore
 struct RecordedCall {
     QString name;
     int browser = 0;

@@ -1,4 +1,5 @@
-// What public terminal mode asks of the engine before it starts. UI thread, during start-up.
+// What public terminal mode asks of the engine once the configuration is read. UI thread, during
+// start-up, after the engine has started.
 #pragma once
 
 #include "config/KioskSettings.h"
@@ -6,8 +7,7 @@
 namespace corvane {
 
 // With an allowed-hosts list the engine stops accepting every certificate error by itself: the
-// browser window then decides per host. Without developer tools no remote inspector may be
-// switched on through the environment either.
+// browser window then decides per host.
 void ApplyKioskSettings(const config::KioskSettings& kiosk);
 
 }  // namespace corvane

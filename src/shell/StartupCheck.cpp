@@ -56,8 +56,6 @@ bool StartupCheck(int argc, char** argv) {
     const bool singleProcess = config::ReadSingleProcessSwitch();
     config::Settings().SingleProcess = singleProcess;
     engine::Settings().single_process = singleProcess;
-    ApplyKioskSettings(config::Settings().Kiosk = config::ReadKioskSettings(
-                           log4me::ProgramFolder() + QStringLiteral("qvpz.pz")));
 
     LogDebug(QStringLiteral("start-up: engine start"));
     if (!engine::StartEngine(argc, argv)) return false;
@@ -67,7 +65,9 @@ bool StartupCheck(int argc, char** argv) {
     LogInfo(singleProcess ? QStringLiteral("True") : QStringLiteral("False"));
 
     ShowWait(QStringLiteral("正在读取配置信息..."));
-    return config::ReadConfig();
+    const bool configured = config::ReadConfig();
+    ApplyKioskSettings(config::Settings().Kiosk);
+    return configured;
 }
 
 }  // namespace corvane

@@ -11,8 +11,10 @@ exit."""
 import os
 import signal
 import socket
+import ssl
 import subprocess
 import tempfile
+import time
 import urllib.parse
 
 from e2e_support import (ProgramTest, Site, command, page, processes_of, wait_for, windows_named,
@@ -20,6 +22,8 @@ from e2e_support import (ProgramTest, Site, command, page, processes_of, wait_fo
 
 OUT_DIR = os.environ.get("CORVANE_E2E_OUT", tempfile.gettempdir())
 TITLE = "Corvane kiosk e2e"
+CERTIFICATE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "engine",
+                           "self_signed.pem")
 
 
 def configure(folder, **kiosk):
@@ -144,6 +148,57 @@ class IdleReset(ProgramTest):
         self.assertEqual(len(self.states()), 1)
 
 
+class DownloadAtReset(ProgramTest):
+    TITLE = TITLE
+
+    def test_download_in_progress_is_cancelled_and_its_file_removed(self):
+        visits = []
+        ended = []
+
+        def start_page(handler):
+            visits.append(handler.path)
+            script = ("<script>setTimeout(function () { location.href = '/files/slow.bin'; }, 300);"
+                      "</script>" if len(visits) == 1 else "")
+            handler.reply(page(TITLE, script))
+
+        def slow(handler):
+            # Far more than it sends: the download is still running when the reset comes. Stops
+            # by itself when the program lets go, or after two minutes.
+            handler.send_response(200)
+            handler.send_header("Content-Type", "application/octet-stream")
+            handler.send_header("Content-Disposition", 'attachment; filename="slow.bin"')
+            handler.send_header("Content-Length", str(1 << 30))
+            handler.end_headers()
+            deadline = time.monotonic() + 120
+            try:
+                while time.monotonic() < deadline:
+                    handler.wfile.write(b"x" * 65536)
+                    handler.wfile.flush()
+                    time.sleep(0.1)
+            except OSError:
+                ended.append("closed by the program")
+
+        portal = self.site({"/start.html": start_page, "/files/slow.bin": slow})
+        folder = self.program(portal.base + "/start.html")
+        configure(folder, IdleReset="8", IdleNotice="2")
+        folder.start()
+        self.main_window()
+        dialog = wait_for(lambda: xdotool("search", "--name", "^Save"), 120, "the Save As dialog")
+        chosen = os.path.join(folder.dir, "chosen")
+        os.makedirs(chosen)
+        xdotool("windowactivate", "--sync", dialog[0])
+        xdotool("key", "--clearmodifiers", "ctrl+a")
+        xdotool("type", "--delay", "20", os.path.join(chosen, "slow.bin"))
+        xdotool("key", "Return")
+        wait_for(lambda: any(os.path.getsize(os.path.join(chosen, n)) > 0
+                             for n in os.listdir(chosen)), 120, "the download to run")
+        wait_for(lambda: "browsing session cleared" in folder.log(), 120, "the reset")
+        wait_for(lambda: ended, 60, "the server to see the download cancelled")
+        wait_for(lambda: len(visits) >= 2, 60, "the start page after the reset")
+        self.assertEqual(os.listdir(chosen), [], "a partial file stayed")
+        self.assertIsNone(folder.process.poll())
+
+
 class AllowedHosts(ProgramTest):
     TITLE = TITLE
 
@@ -174,6 +229,32 @@ class AllowedHosts(ProgramTest):
         self.assertIsNone(folder.process.poll(), "the foreign frame's exit command was obeyed")
         xdotool("windowactivate", "--sync", box[0])
         xdotool("key", "Return")
+        self.close_and_expect_0(folder, window)
+
+    def tls_site(self, routes):
+        site = self.site(routes)
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(CERTIFICATE)
+        site.httpd.socket = context.wrap_socket(site.httpd.socket, server_side=True)
+        site.base = site.base.replace("http://", "https://")
+        return site
+
+    def test_certificate_errors_are_accepted_for_allowed_hosts_only(self):
+        foreign = self.tls_site({"/frame.html": page("frame")})
+        foreign_base = foreign.base.replace("127.0.0.1", "localhost")
+        portal = self.tls_site({"/start.html": page(TITLE, "<iframe src='%s/frame.html'></iframe>"
+                                                   % foreign_base)})
+        folder = self.program(portal.base + "/start.html")
+        configure(folder, AllowedHosts="127.0.0.1:" + portal.base.rsplit(":", 1)[1])
+        folder.start()
+        # The portal's self-signed certificate is accepted: its page shows.
+        window = self.main_window()
+        self.assertIn("/start.html", portal.paths())
+        # The foreign frame's is refused: no request reaches that server. Its frame has given up
+        # once the page's load has ended.
+        wait_for(lambda: "StatusBar:" + portal.base + "/start.html" in folder.log(), 60,
+                 "the page's load end")
+        self.assertEqual(foreign.paths(), [])
         self.close_and_expect_0(folder, window)
 
     def test_start_page_outside_the_list_is_reported(self):
