@@ -273,6 +273,12 @@ class CefLoadHandler {
     virtual ~CefLoadHandler() = default;
     // Main frames only on Qt WebEngine 6.4 (sub-frame load ends are not reported there).
     virtual void OnLoadEnd(CefBrowser* /*browser*/, CefFrame* /*frame*/, int /*httpStatusCode*/) {}
+    // A main-frame load that got no answer (no network, the server unreachable, a refused
+    // certificate): delivered just before that load's OnLoadEnd (whose status is then 0).
+    // error_code is Chromium's network error number (negative). A navigation that was cancelled
+    // or replaced by another is not reported.
+    virtual void OnLoadError(CefBrowser* /*browser*/, CefFrame* /*frame*/, int /*error_code*/,
+                             const QString& /*error_text*/, const QString& /*failed_url*/) {}
 };
 
 class CefDisplayHandler {
@@ -391,11 +397,22 @@ typedef void (*cef_shutdown_t)();
 typedef CefBrowser* (*cef_browser_host_create_browser_sync_t)(const CefWindowInfo* window_info,
                                                               CefClient* client, const QString* url,
                                                               const CefBrowserSettings* settings);
+// Ends the browsing session of the whole process: pop-ups and developer tools close, downloads in
+// progress are cancelled and their partial files removed, and every remaining browser goes on in
+// a fresh session (no cookies, HTTP cache, local or session storage, IndexedDB, service workers,
+// visited links or back/forward history) on an empty page. Returns 1 on success. Not from inside
+// a handler call (the page that called it may be the one that goes).
+typedef int (*cef_reset_session_t)();
+// After cef_initialize: changes ignore_certificate_errors for every certificate error from now on
+// (public terminal mode turns it off once the configuration has named the allowed hosts).
+typedef void (*cef_set_ignore_certificate_errors_t)(int ignore);
 }
 
-#define CEF_ENGINE_EXPORTS(X)   \
-    X(cef_execute_process)      \
-    X(cef_initialize)           \
-    X(cef_do_message_loop_work) \
-    X(cef_shutdown)             \
-    X(cef_browser_host_create_browser_sync)
+#define CEF_ENGINE_EXPORTS(X)               \
+    X(cef_execute_process)                  \
+    X(cef_initialize)                       \
+    X(cef_do_message_loop_work)             \
+    X(cef_shutdown)                         \
+    X(cef_browser_host_create_browser_sync) \
+    X(cef_reset_session)                    \
+    X(cef_set_ignore_certificate_errors)

@@ -22,6 +22,17 @@ int HttpStatusOf(const QWebEngineLoadingInfo& info) {
     return info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain ? info.errorCode() : 0;
 }
 
+// A load that got no answer: a failure outside the HTTP status domain (there the answer came,
+// and OnLoadEnd carries its status). A navigation replaced or cancelled stops or fails with
+// Chromium's ERR_ABORTED, which is no error of the page.
+bool IsLoadError(const QWebEngineLoadingInfo& info) {
+    constexpr int kErrAborted = -3;
+    return info.status() == QWebEngineLoadingInfo::LoadFailedStatus &&
+           info.errorDomain() != QWebEngineLoadingInfo::HttpStatusCodeDomain &&
+           info.errorDomain() != QWebEngineLoadingInfo::NoErrorDomain &&
+           info.errorCode() != kErrAborted;
+}
+
 cef_termination_status_t TerminationStatusOf(int qt_status) {
     switch (qt_status) {
         case QWebEnginePage::CrashedTerminationStatus:
@@ -132,6 +143,17 @@ void Browser::PageLoadingChanged(const QWebEngineLoadingInfo& info) {
         return;
     if (status == QWebEngineLoadingInfo::LoadSucceededStatus) has_document_ = true;
     const int http_status = HttpStatusOf(info);
+    if (IsLoadError(info)) {
+        const int code = info.errorCode();
+        const QString text = info.errorString();
+        const QString url = info.url().toString(QUrl::FullyEncoded);
+        Notify([code, text, url](Browser& browser) {
+            if (CefClient* client = browser.client()) {
+                if (CefLoadHandler* handler = client->GetLoadHandler())
+                    handler->OnLoadError(&browser, browser.GetMainFrame(), code, text, url);
+            }
+        });
+    }
     Notify([http_status](Browser& browser) {
         if (CefClient* client = browser.client()) {
             if (CefLoadHandler* handler = client->GetLoadHandler())

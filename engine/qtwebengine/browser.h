@@ -22,6 +22,7 @@ class QPrinter;
 class QWebEngineLoadingInfo;
 class QWebEngineDownloadRequest;
 class QWebEngineNewWindowRequest;
+class QWebEngineProfile;
 class QWidget;
 
 namespace corvane::engine {
@@ -64,6 +65,10 @@ class Browser final : public QObject, public CefBrowser, public CefBrowserHost {
     CefClient* client() const { return client_.get(); }
     BrowserPage* page() const { return page_; }
     EngineContext& context() const { return context_; }
+
+    // Goes on with a new, empty page in profile: the document, history and scripts of the old
+    // page end (session_reset.cpp).
+    void StartNewSession(QWebEngineProfile& profile);
 
     // Queues a notification for this browser; nothing is queued after its OnBeforeClose.
     void Notify(NotificationQueue::Delivery delivery);

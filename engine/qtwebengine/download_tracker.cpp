@@ -23,6 +23,10 @@ constexpr const char* kPartialSuffixes[] = {".crdownload", ".download"};
 
 }  // namespace
 
+void RemovePartialFiles(const QString& target) {
+    for (const char* suffix : kPartialSuffixes) QFile::remove(target + QLatin1String(suffix));
+}
+
 DownloadTracker::DownloadTracker(EngineContext& context, QWebEngineDownloadRequest& request,
                                  int browser_id, const QDateTime& start_time)
     : QObject(&request),
@@ -145,8 +149,7 @@ void DownloadTracker::FinalFileNeverCame() {
 }
 
 void DownloadTracker::RemovePartialFile() const {
-    if (!accepted_) return;
-    for (const char* suffix : kPartialSuffixes) QFile::remove(FinalPath() + QLatin1String(suffix));
+    if (accepted_) RemovePartialFiles(FinalPath());
 }
 
 void DownloadTracker::Report() {

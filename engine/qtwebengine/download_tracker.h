@@ -18,6 +18,9 @@ namespace corvane::engine {
 
 class EngineContext;
 
+// Removes what Chromium writes while a download runs: the target's name with its partial suffix.
+void RemovePartialFiles(const QString& target);
+
 class DownloadTracker final : public QObject {
   public:
     // start_time: when the download began (a resumed download keeps its first start).

@@ -1,6 +1,7 @@
 #include "downloads.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QWebEngineDownloadRequest>
@@ -98,8 +99,25 @@ void DownloadRouter::OnDownloadRequested(QWebEngineDownloadRequest* request) {
     request->setDownloadDirectory(file.absolutePath());
     request->setDownloadFileName(file.fileName());
     tracker->Accepted();
-    Remember(*request, {file.absoluteFilePath(), tracker->start_time()});
+    Remember(*request, {file.absoluteFilePath(), tracker->start_time(), request});
     request->accept();
+}
+
+void DownloadRouter::CancelAll() {
+    // Cancelling finishes a download, which takes it out of accepted_: work on a copy.
+    const auto accepted = accepted_;
+    accepted_.clear();
+    for (const auto& [id, download] : accepted) {
+        QWebEngineDownloadRequest* request = download.request;
+        if (!request || request->isFinished()) continue;
+        // The session the download belonged to is over: its end is nobody's news.
+        delete request->findChild<DownloadTracker*>(QString(), Qt::FindDirectChildrenOnly);
+        request->cancel();
+        // Chromium removes a cancelled download's file on its own sequence, some time later; the
+        // next taxpayer must not find it even for that moment.
+        QFile::remove(download.target);
+        RemovePartialFiles(download.target);
+    }
 }
 
 void DownloadRouter::Remember(QWebEngineDownloadRequest& request, const Accepted& accepted) {
@@ -122,6 +140,7 @@ void DownloadRouter::ContinueResumed(QWebEngineDownloadRequest& request, const A
         Remember(request, accepted);
     }
     const QFileInfo file(accepted.target);
+    accepted_[request.id()].request = &request;
     request.setDownloadDirectory(file.absolutePath());
     request.setDownloadFileName(file.fileName());
     tracker->Accepted();

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <map>
 
@@ -20,12 +21,16 @@ class DownloadRouter final : public QObject {
   public:
     DownloadRouter(EngineContext& context, QWebEngineProfile& profile);
 
+    // Cancels every download still running and removes its partial file.
+    void CancelAll();
+
   private:
     void OnDownloadRequested(QWebEngineDownloadRequest* request);
     // An accepted download that has not finished yet.
     struct Accepted {
         QString target;
         QDateTime start_time;
+        QPointer<QWebEngineDownloadRequest> request;  // the request asking now
     };
     void Remember(QWebEngineDownloadRequest& request, const Accepted& accepted);
     void ContinueResumed(QWebEngineDownloadRequest& request, const Accepted& accepted);

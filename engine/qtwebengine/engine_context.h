@@ -42,6 +42,11 @@ class EngineContext final : public QObject {
                            const QString& window_name);
     Browser* Find(int browser_id) const;
 
+    // cef_reset_session (session_reset.cpp): pop-ups, developer tools and downloads end, and the
+    // shell's browsers go on in a new profile; the old one goes with its files.
+    void ResetSession();
+    void SetIgnoreCertificateErrors(bool ignore) { settings_.ignore_certificate_errors = ignore; }
+
     void Post(int browser_id, NotificationQueue::Delivery delivery);
     // cef_do_message_loop_work; a nested call (from a handler's own event loop) does nothing.
     void DeliverNotifications();
@@ -68,6 +73,7 @@ class EngineContext final : public QObject {
     std::map<int, Browser*> browsers_;
     std::vector<QPointer<QObject>> disposed_;
     int next_browser_id_ = 1;
+    int session_ = 0;  // sessions replaced so far
     bool delivering_ = false;
     bool print_dialog_open_ = false;
 };

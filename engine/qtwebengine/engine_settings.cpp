@@ -132,12 +132,15 @@ void ApplyLaunchPlan(const LaunchPlan& plan) {
 }
 
 std::unique_ptr<QWebEngineProfile> CreateProfile(const CefSettings& settings,
-                                                 const QString& program_folder) {
+                                                 const QString& program_folder, int session) {
     std::unique_ptr<QWebEngineProfile> profile;
     if (settings.cache_path.isEmpty()) {
         profile = std::make_unique<QWebEngineProfile>();  // off the record: nothing on disk
     } else {
-        const QString folder = AbsoluteIn(program_folder, settings.cache_path);
+        QString folder = AbsoluteIn(program_folder, settings.cache_path);
+        if (session > 0)
+            folder +=
+                QLatin1Char('/') + QLatin1String(kSessionFolderPrefix) + QString::number(session);
         QDir().mkpath(folder);
         {
             // Qt 6.4 opens a named profile's preference file in the default data folder
@@ -146,7 +149,10 @@ std::unique_ptr<QWebEngineProfile> CreateProfile(const CefSettings& settings,
             const QByteArray inside = QFile::encodeName(folder);
             ScopedEnvironment data("XDG_DATA_HOME", inside);
             ScopedEnvironment cache("XDG_CACHE_HOME", inside);
-            profile = std::make_unique<QWebEngineProfile>(QStringLiteral("Corvane"));
+            // Two live profiles may not share a name.
+            const QString name =
+                session > 0 ? QStringLiteral("Corvane-%1").arg(session) : QStringLiteral("Corvane");
+            profile = std::make_unique<QWebEngineProfile>(name);
         }
         profile->setPersistentStoragePath(folder);
         profile->setCachePath(folder);

@@ -34,9 +34,13 @@ void ApplyLaunchPlan(const LaunchPlan& plan);
 // The Accept-Language list for a BCP 47 locale: "zh-CN" gives "zh-CN,zh;q=0.9".
 QString AcceptLanguageFor(const QString& locale);
 
-// The one profile every browser of the process uses. With a cache_path, a named profile keeps its
-// storage and cache there (nothing under $HOME); without one, an in-memory profile.
+// Later sessions keep their storage in cache_path's sub-folder kSessionFolderPrefix + number.
+inline constexpr char kSessionFolderPrefix[] = "session-";
+
+// The profile every browser of the process uses. With a cache_path, a named profile keeps its
+// storage and cache there (nothing under $HOME); without one, an in-memory profile. session > 0:
+// the profile of a later session (cef_reset_session), with storage of its own.
 std::unique_ptr<QWebEngineProfile> CreateProfile(const CefSettings& settings,
-                                                 const QString& program_folder);
+                                                 const QString& program_folder, int session = 0);
 
 }  // namespace corvane::engine

@@ -101,6 +101,26 @@ CORVANE_ENGINE_EXPORT CefBrowser* cef_browser_host_create_browser_sync(
     return nullptr;
 }
 
+CORVANE_ENGINE_EXPORT int cef_reset_session() {
+    EngineContext* engine = EngineContext::Get();
+    if (!engine || !OnUiThread("cef_reset_session")) return 0;
+    try {
+        engine->ResetSession();
+        return 1;
+    } catch (const std::exception& e) {
+        ReportFailure("cef_reset_session", &e);
+    } catch (...) {
+        ReportFailure("cef_reset_session", nullptr);
+    }
+    return 0;
+}
+
+CORVANE_ENGINE_EXPORT void cef_set_ignore_certificate_errors(int ignore) {
+    EngineContext* engine = EngineContext::Get();
+    if (!engine || !OnUiThread("cef_set_ignore_certificate_errors")) return;
+    engine->SetIgnoreCertificateErrors(ignore != 0);
+}
+
 // The exports keep exactly the types the shell looks them up with.
 #define CORVANE_ENGINE_CHECK_EXPORT(name) \
     static_assert(std::is_same_v<decltype(&name), name##_t>, #name " has the wrong type");

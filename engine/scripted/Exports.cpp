@@ -92,4 +92,28 @@ __attribute__((visibility("default"))) CefBrowser* cef_browser_host_create_brows
     return &browser;
 }
 
+// Records the call and ends the session as the real engine does, in the scripted terms: pop-ups
+// and developer tools close, downloads are forgotten without further events, and the shell's
+// browsers show an empty page.
+__attribute__((visibility("default"))) int cef_reset_session() {
+    auto& s = Engine().state();
+    s.Record({"ResetSession", 0});
+    s.downloads.clear();
+    for (const auto& [id, browser] : s.browsers) {
+        if (browser->IsPopup()) {
+            browser->CloseBrowser(true);
+        } else {
+            if (browser->devTools()) browser->CloseDevTools();
+            browser->mainFrame().SetUrl(QStringLiteral("about:blank"));
+        }
+    }
+    return 1;
+}
+
+__attribute__((visibility("default"))) void cef_set_ignore_certificate_errors(int ignore) {
+    auto& e = Engine();
+    e.state().Record({"SetIgnoreCertificateErrors", 0, {}, {}, 0, ignore != 0});
+    if (e.initializeSettings) e.initializeSettings->ignore_certificate_errors = ignore != 0;
+}
+
 }  // extern "C"

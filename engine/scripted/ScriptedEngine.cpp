@@ -184,6 +184,20 @@ void ScriptedEngine::LoadEnd(int id, int httpStatus, bool mainFrame, const QStri
     });
 }
 
+void ScriptedEngine::LoadError(int id, int errorCode, const QString& failedUrl) {
+    state_->Get(id);
+    State* s = state_.get();
+    s->Enqueue([s, id, errorCode, failedUrl] {
+        ScriptedBrowser* b = s->Find(id);
+        if (!b || !b->client()) return;
+        if (CefLoadHandler* h = b->client()->GetLoadHandler()) {
+            h->OnLoadError(b, &b->mainFrame(), errorCode, QStringLiteral("scripted failure"),
+                           failedUrl);
+            h->OnLoadEnd(b, &b->mainFrame(), 0);
+        }
+    });
+}
+
 void ScriptedEngine::TitleChange(int id, const QString& title) {
     state_->Get(id);
     State* s = state_.get();

@@ -55,6 +55,8 @@ namespace corvane::scripted {
 //   "CloseDevTools"      id
 //   "ExecuteJavaScript"  id       code              script url   start line
 //   "CancelDownload"     id of the download's browser (number: download id)
+//   "ResetSession"       0
+//   "SetIgnoreCertificateErrors" 0                                              ignore
 struct RecordedCall {
     QString name;
     int browser = 0;
@@ -136,6 +138,8 @@ class ScriptedEngine {
     // Load end of the main frame (its current address) or of a sub-frame at frameUrl. A main
     // frame's load end gives the browser a document.
     void LoadEnd(int id, int httpStatus, bool mainFrame = true, const QString& frameUrl = {});
+    // A main-frame load that got no answer: OnLoadError, then OnLoadEnd with status 0.
+    void LoadError(int id, int errorCode, const QString& failedUrl);
     void TitleChange(int id, const QString& title);
     // The page opened a pop-up: a top-level browser sharing the opener's client. OnAfterCreated
     // and then the navigation to url (when not empty) are queued. Returns the pop-up's id.

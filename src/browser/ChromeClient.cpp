@@ -51,6 +51,14 @@ void ChromeClient::OnLoadEnd(CefBrowser* browser, CefFrame* frame, int httpStatu
     });
 }
 
+void ChromeClient::OnLoadError(CefBrowser* browser, CefFrame* frame, int error_code,
+                               const QString& error_text, const QString& failed_url) {
+    Forward(window_, 0, [&](TFrmChrome& w) {
+        w.Chromium1LoadError(browser, frame, error_code, error_text, failed_url);
+        return 0;
+    });
+}
+
 void ChromeClient::OnTitleChange(CefBrowser* browser, const QString& title) {
     Forward(window_, 0, [&](TFrmChrome& w) {
         w.Chromium1TitleChange(browser, title);
@@ -87,6 +95,11 @@ bool ChromeClient::OnJSDialog(CefBrowser* browser, const QString& origin_url,
     return Forward(window_, false, [&](TFrmChrome& w) {
         // Until the window is shown the page's dialogs keep the engine's own handling.
         if (!w.OwnsPageDialogs()) return false;
+        // A page must not hold off the reset of its session with one dialog after another.
+        if (w.SessionResetPending()) {
+            suppress_message = true;
+            return false;
+        }
         return w.Chromium1Jsdialog(browser, origin_url, accept_lang, dialog_type, message_text,
                                    default_prompt_text, callback, suppress_message);
     });
@@ -96,6 +109,8 @@ void ChromeClient::OnBeforeDownload(CefBrowser* browser, CefDownloadItem* item,
                                     const QString& suggested_name,
                                     CefBeforeDownloadCallback* callback) {
     Forward(window_, 0, [&](TFrmChrome& w) {
+        // Not continued: cancelled. The session it would belong to is about to end.
+        if (w.SessionResetPending()) return 0;
         w.Chromium1BeforeDownload(browser, item, suggested_name, callback);
         return 0;
     });

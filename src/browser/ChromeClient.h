@@ -44,6 +44,8 @@ class ChromeClient : public CefClient,
 
     void OnBeforeClose(CefBrowser* browser) override;
     void OnLoadEnd(CefBrowser* browser, CefFrame* frame, int httpStatusCode) override;
+    void OnLoadError(CefBrowser* browser, CefFrame* frame, int error_code,
+                     const QString& error_text, const QString& failed_url) override;
     void OnTitleChange(CefBrowser* browser, const QString& title) override;
     bool OnBeforeBrowse(CefBrowser* browser, CefFrame* frame, CefRequest* request,
                         bool is_redirect) override;

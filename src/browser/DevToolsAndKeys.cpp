@@ -7,6 +7,8 @@
 namespace corvane::browser {
 
 void TFrmChrome::actDevToolExecute() {
+    // Public terminal mode without developer tools: F12 and Ctrl+F12 do nothing.
+    if (!kiosk_.DevTools) return;
     if (devToolsShown_) {
         CloseDevTools(Chromium1->Browser());
         Splitter->hide();
@@ -71,7 +73,8 @@ void TFrmChrome::keyPressEvent(QKeyEvent* event) {
     // Shift, Ctrl and Alt are not looked at: Shift+F11 acts like F11.
     switch (event->key()) {
         case Qt::Key_F11:
-            ToggleFullScreen();
+            // A public terminal that starts full screen stays so.
+            if (!kiosk_.FullScreen) ToggleFullScreen();
             break;
         case Qt::Key_F12:
             actDevToolExecute();

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "browser/ChromeClient.h"
+#include "browser/HostGuard.h"
 #include "config/Settings.h"
 #include "log/Diagnostic.h"
 #include "net/VersionReport.h"
@@ -30,7 +31,10 @@ QString ErrorText(const std::exception& e) { return QString::fromUtf8(e.what());
 
 }  // namespace
 
-TFrmChrome::TFrmChrome(QWidget* parent) : QMainWindow(parent) {
+TFrmChrome::TFrmChrome(QWidget* parent) : TFrmChrome(config::KioskSettings(), parent) {}
+
+TFrmChrome::TFrmChrome(const config::KioskSettings& kiosk, QWidget* parent)
+    : QMainWindow(parent), kiosk_(kiosk) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString());
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -51,7 +55,8 @@ TFrmChrome::TFrmChrome(QWidget* parent) : QMainWindow(parent) {
 
     // Maximised only now: Qt 6.4 re-creates a top-level window once a child that renders through
     // OpenGL (the engine's view) joins it, and the new window forgets a state set before.
-    setWindowState(Qt::WindowMaximized);
+    setWindowState(kiosk_.FullScreen ? Qt::WindowFullScreen : Qt::WindowMaximized);
+    fullScreen_ = kiosk_.FullScreen;
 }
 
 TFrmChrome::~TFrmChrome() {
@@ -152,6 +157,7 @@ void TFrmChrome::FormShow() {
         Memo1->hide();
         Timer1->stop();
         startAddress_ = config::Settings().TaxUrl;
+        StartPublicTerminal();
         ownsPageDialogs_ = true;
         if (windowTitle().isEmpty()) titleFollowsPage_ = true;
         if (CefBrowser* browser = Chromium1->Browser()) {
@@ -248,8 +254,10 @@ void TFrmChrome::CloseIfBlank() {
 
 void TFrmChrome::Chromium1BeforeClose(CefBrowser* browser) { Chromium1->BrowserClosed(browser); }
 
-void TFrmChrome::Chromium1LoadEnd(CefBrowser* browser, CefFrame* frame, int /*httpStatusCode*/) {
-    if (IsOwnMainFrame(browser, frame)) SetStatusText(browser->GetMainFrame()->GetURL());
+void TFrmChrome::Chromium1LoadEnd(CefBrowser* browser, CefFrame* frame, int httpStatusCode) {
+    if (!IsOwnMainFrame(browser, frame)) return;
+    SetStatusText(browser->GetMainFrame()->GetURL());
+    RetryAfterLoadEnd(httpStatusCode);
 }
 
 void TFrmChrome::Chromium1TitleChange(CefBrowser* browser, const QString& title) {
@@ -258,17 +266,19 @@ void TFrmChrome::Chromium1TitleChange(CefBrowser* browser, const QString& title)
     }
 }
 
-bool TFrmChrome::Chromium1BeforeBrowse(CefBrowser* /*browser*/, CefFrame* /*frame*/,
-                                       CefRequest* request, bool /*is_redirect*/) {
+bool TFrmChrome::Chromium1BeforeBrowse(CefBrowser* browser, CefFrame* frame, CefRequest* request,
+                                       bool /*is_redirect*/) {
+    if (RefusedByHostList(browser, frame, request->GetURL())) return true;
     // Synchronous: the page command has run before the engine goes on with the navigation,
-    // which is never cancelled.
+    // which is never cancelled (unless public terminal mode refused it above).
     SendShellCommand(this, request->GetURL(), 20);
     return false;
 }
 
 bool TFrmChrome::Chromium1CertificateError(CefBrowser* /*browser*/, int /*cert_error*/,
-                                           const QString& /*request_url*/) {
-    return false;
+                                           const QString& request_url) {
+    // Reached only with an allowed-hosts list (otherwise the engine accepts every certificate).
+    return AcceptCertificateError(kiosk_.Hosts, request_url);
 }
 
 // ---- page commands

@@ -24,14 +24,20 @@
 #include "browser/PageCommand.h"
 #include "browser/RenderCrash.h"
 #include "cef_engine.h"
+#include "config/KioskSettings.h"
 #include "shell/AppGlob.h"
 
 namespace corvane::browser {
+
+class IdleWatch;
+class RetryNotice;
 
 class TFrmChrome : public QMainWindow, private PageCommandActions {
     Q_OBJECT
   public:
     explicit TFrmChrome(QWidget* parent = nullptr);
+    // With the public terminal settings (all off in the default ones).
+    explicit TFrmChrome(const config::KioskSettings& kiosk, QWidget* parent = nullptr);
     ~TFrmChrome() override;
 
     // The members, in their layout order (top to bottom: navigation log, browser view, splitter
@@ -111,6 +117,19 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     bool DevToolsShown() const { return devToolsShown_; }
     bool FullScreenShown() const { return fullScreen_; }
 
+    // Public terminal mode (PublicTerminal.cpp).
+    const config::KioskSettings& Kiosk() const { return kiosk_; }
+    // Clears the whole browsing session and loads the start page afresh; waits for a running
+    // engine handler (a login report) and closes dialogs first. Called when the idle countdown
+    // reaches zero.
+    void ResetSession();
+    // A reset is waiting for its moment: the page may open no dialog and start no download.
+    bool SessionResetPending() const { return resetPending_; }
+    IdleWatch* Idle() const { return idle_; }
+    RetryNotice* Retry() const { return retry_; }
+    void Chromium1LoadError(CefBrowser* browser, CefFrame* frame, int error_code,
+                            const QString& error_text, const QString& failed_url);
+
   protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -130,6 +149,10 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     // when the engine refused because a print dialog is already open.
     bool PrintBrowser(CefBrowser& browser);
     void Timer1Timer();
+    void StartPublicTerminal();
+    // True when the allowed-hosts list refuses the navigation (reported, and the box posted).
+    bool RefusedByHostList(CefBrowser* browser, CefFrame* frame, const QString& url);
+    void RetryAfterLoadEnd(int httpStatusCode);
     // The view's browser, or an error when there is none.
     CefBrowser& OwnBrowser() const;
 
@@ -151,6 +174,13 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     bool freeAfterHandlers_ = false;  // closed while one ran: freed when the last returns
     RenderCrashGuard renderCrash_;
     DownloadSizeWatch downloadSizes_;
+    const config::KioskSettings kiosk_;
+    IdleWatch* idle_ = nullptr;     // with IdleReset only; a child of the window
+    RetryNotice* retry_ = nullptr;  // with RetrySeconds only; a child of the window
+    bool resetPending_ = false;
+    bool resetArmed_ = false;       // a retry of the pending reset is scheduled
+    bool notAllowedShown_ = false;  // the box for a refused address is up
+    QString loadError_;             // the own main frame's last load error, until its load end
 };
 
 }  // namespace corvane::browser

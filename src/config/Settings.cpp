@@ -57,6 +57,7 @@ bool ReadConfig() {
     AppSettings& s = Settings();
     ReadKeys(log4me::ProgramFolder() + QStringLiteral("qvpz.pz"), QStringLiteral("config"),
              {&s.TaxUrl, &s.Server}, {QStringLiteral("TaxUrl"), QStringLiteral("Server")});
+    s.Kiosk = ReadKioskSettings(log4me::ProgramFolder() + QStringLiteral("qvpz.pz"));
     ReadKeys(QvprmPath(), QStringLiteral("parms"), {&s.clientlx, &s.version},
              {QStringLiteral("clientlx"), QStringLiteral("version")});
     return true;

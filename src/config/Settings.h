@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include "config/KioskSettings.h"
+
 namespace corvane::config {
 
 struct AppSettings {
@@ -16,6 +18,7 @@ struct AppSettings {
     QString version;       // client version (qvprm.ini [parms] version)
     QString UpdateFolder;  // relative to the program folder, ending in "/" once set
     bool SingleProcess = false;  // chrome.pz
+    KioskSettings Kiosk;         // qvpz.pz [kiosk]
 };
 
 // The process-wide settings, with the built-in TaxUrl and Server of the portal host.
@@ -29,7 +32,8 @@ QString DefaultServer();
 // order the file system lists them; "HISUPDATE" when there is none. No trailing "/".
 QString FindUpdateFolder();
 bool ReadSingleProcessSwitch();
-// Reads qvpz.pz and qvprm.ini into Settings(); always returns true.
+// Reads qvpz.pz (sections "config" and "kiosk") and qvprm.ini into Settings(); always returns
+// true.
 bool ReadConfig();
 // Writes nsrsbh into [parms] of qvprm.ini in the update folder; reports its own failures.
 void SaveTaxpayerNumber(const QString& nsrsbh);

@@ -16,6 +16,7 @@
 #include "shell/UiStallTrace.h"
 
 #include "browser/Uchrome.h"
+#include "config/Settings.h"
 #include "update/U_ts.h"
 
 namespace corvane {
@@ -39,7 +40,7 @@ bool RunEnvironmentStep() {
 
 // Call site of the main window: a top-level window that frees itself when closed.
 QWidget* CreateMainWindow() {
-    auto* window = new browser::TFrmChrome();
+    auto* window = new browser::TFrmChrome(config::Settings().Kiosk);
     window->show();
     return window;
 }

@@ -9,6 +9,7 @@
 #include "net/MachineIdentity.h"
 #include "shell/AppGlob.h"
 #include "shell/EngineBootstrap.h"
+#include "shell/KioskEngine.h"
 #include "text/TextUtil.h"
 
 namespace corvane {
@@ -64,7 +65,9 @@ bool StartupCheck(int argc, char** argv) {
     LogInfo(singleProcess ? QStringLiteral("True") : QStringLiteral("False"));
 
     ShowWait(QStringLiteral("正在读取配置信息..."));
-    return config::ReadConfig();
+    const bool configured = config::ReadConfig();
+    ApplyKioskSettings(config::Settings().Kiosk);
+    return configured;
 }
 
 }  // namespace corvane

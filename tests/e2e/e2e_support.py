@@ -58,27 +58,28 @@ def press(window, key):
 
 
 class Site:
-    """An HTTP server on 127.0.0.1 (a port of its own) that records every request. routes maps a
-    path (without query) to the bytes of an HTML page or to a function(handler) that answers."""
+    """An HTTP server on 127.0.0.1 (a port of its own, or the one given) that records every
+    request. routes maps a path (without query) to the bytes of an HTML page or to a
+    function(handler) that answers."""
 
-    def __init__(self, routes):
+    def __init__(self, routes, port=0):
         self.requests = []  # (method, path, body)
-        self.headers = []  # (path, the request's headers), in the same order
-        requests, headers = self.requests, self.headers
+        self.headers = []  # (path, {header: value}) of every request
+        requests = self.requests
+        headers = self.headers
 
         class Handler(http.server.BaseHTTPRequestHandler):
             def do_GET(self):
                 requests.append(("GET", self.path, b""))
-                headers.append((self.path, self.headers))
                 self.answer()
 
             def do_POST(self):
                 length = int(self.headers.get("Content-Length", "0"))
                 requests.append(("POST", self.path, self.rfile.read(length)))
-                headers.append((self.path, self.headers))
                 self.answer()
 
             def answer(self):
+                headers.append((self.path, dict(self.headers)))
                 route = routes.get(self.path.split("?")[0])
                 if callable(route):
                     route(self)
@@ -97,7 +98,7 @@ class Site:
             def log_message(self, *args):
                 pass
 
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
         self.base = "http://127.0.0.1:%d" % self.httpd.server_address[1]
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 

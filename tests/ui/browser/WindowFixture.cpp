@@ -27,7 +27,7 @@ void WindowFixture::TearDown() {
 }
 
 TFrmChrome& WindowFixture::Open(bool show) {
-    window = new TFrmChrome();
+    window = new TFrmChrome(kiosk);
     ownId_ = Engine().Browsers().value(0);
     if (show) window->show();
     Settle();

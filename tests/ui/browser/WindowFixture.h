@@ -32,6 +32,7 @@ class WindowFixture : public ::testing::Test {
     static QString LogText();
 
     QPointer<TFrmChrome> window;
+    config::KioskSettings kiosk;  // the public terminal settings Open gives the window
     std::vector<MessageBoxRequest> boxes;
     QMessageBox::StandardButton answer = QMessageBox::Ok;
 

@@ -7,7 +7,7 @@ if(NOT result EQUAL 0)
 endif()
 
 set(expected
-    corvane CK_update.so ExeUpdate CefLib/libcef.so
+    corvane corvane-kiosk CK_update.so ExeUpdate CefLib/libcef.so
     qvpz.pz chrome.pz log4me.ini
     HISUPDATE/qvprm.ini HISUPDATE/LocalConf.ini HISUPDATE/FUpdate)
 foreach(file ${expected})

@@ -1,0 +1,13 @@
+#include "shell/KioskEngine.h"
+
+#include "shell/EngineBootstrap.h"
+
+namespace corvane {
+
+void ApplyKioskSettings(const config::KioskSettings& kiosk) {
+    if (kiosk.Hosts.AllowsAny()) return;
+    engine::Settings().ignore_certificate_errors = false;
+    if (const auto set = engine::Api().cef_set_ignore_certificate_errors) set(0);
+}
+
+}  // namespace corvane
