@@ -378,7 +378,15 @@ class CefClient : public CefRefCounted {
 // ---------------------------------------------------------------------------------------------
 // Exported entry points (extern "C", looked up by name)
 
+// The version of this interface. The shell refuses, before any other call, an engine library
+// built from another version of this header, and any other library named libcef.so (a real CEF
+// build has the same entry-point names with other signatures): the classes that cross the
+// boundary must be laid out alike on both sides.
+inline constexpr int kCorvaneEngineInterfaceVersion = 2;
+
 extern "C" {
+// The interface version the library was built with (kCorvaneEngineInterfaceVersion).
+typedef int (*corvane_engine_interface_version_t)();
 // Runs an engine helper process (an argument starting with "--type=") to its end and returns its
 // code (>= 0); returns -1 in the main process. No QApplication may exist yet.
 typedef int (*cef_execute_process_t)(const CefMainArgs* args, CefApp* app, void* sandbox_info);
@@ -409,6 +417,7 @@ typedef void (*cef_set_ignore_certificate_errors_t)(int ignore);
 }
 
 #define CEF_ENGINE_EXPORTS(X)               \
+    X(corvane_engine_interface_version)     \
     X(cef_execute_process)                  \
     X(cef_initialize)                       \
     X(cef_do_message_loop_work)             \

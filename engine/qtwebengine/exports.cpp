@@ -32,6 +32,10 @@ bool OnUiThread(const char* entry) {
 
 }  // namespace
 
+CORVANE_ENGINE_EXPORT int corvane_engine_interface_version() {
+    return kCorvaneEngineInterfaceVersion;
+}
+
 CORVANE_ENGINE_EXPORT int cef_execute_process(const CefMainArgs* args, CefApp* /*app*/,
                                               void* /*sandbox_info*/) {
     if (!args || !corvane::engine::IsHelperProcess(args->argc, args->argv)) return -1;

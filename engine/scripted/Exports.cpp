@@ -30,6 +30,10 @@ bool IsHelper(const QStringList& args) {
 
 extern "C" {
 
+__attribute__((visibility("default"))) int corvane_engine_interface_version() {
+    return kCorvaneEngineInterfaceVersion;
+}
+
 __attribute__((visibility("default"))) int cef_execute_process(const CefMainArgs* args,
                                                                CefApp* /*app*/,
                                                                void* /*sandbox_info*/) {

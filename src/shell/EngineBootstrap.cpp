@@ -132,7 +132,8 @@ bool StartEngine(int argc, char** argv) {
     complete = complete && api.name != nullptr;
     CEF_ENGINE_EXPORTS(CORVANE_ENGINE_LOOKUP)
 #undef CORVANE_ENGINE_LOOKUP
-    if (!complete) throw EngineLoadError("Invalid CEF Library version");
+    if (!complete || api.corvane_engine_interface_version() != kCorvaneEngineInterfaceVersion)
+        throw EngineLoadError("Invalid CEF Library version");
 
     s.library = std::move(library);
     s.api = api;

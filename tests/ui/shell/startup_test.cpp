@@ -17,7 +17,7 @@
 
 namespace {
 
-enum class Library { Scripted, Missing, Corrupt, MissingExport };
+enum class Library { Scripted, Missing, Corrupt, MissingExport, OtherVersion, NoHandshake };
 
 // A program folder with the probe as its executable, and a separate current directory.
 class ProgramFolder {
@@ -41,6 +41,12 @@ class ProgramFolder {
                 break;
             case Library::MissingExport:
                 QFile::link(QStringLiteral(CORVANE_MISSING_EXPORT_ENGINE), lib);
+                break;
+            case Library::OtherVersion:
+                QFile::link(QStringLiteral(CORVANE_OTHER_VERSION_ENGINE), lib);
+                break;
+            case Library::NoHandshake:
+                QFile::link(QStringLiteral(CORVANE_NO_HANDSHAKE_ENGINE), lib);
                 break;
             case Library::Corrupt:
                 Write(lib, QByteArray("\x7f"
@@ -236,6 +242,11 @@ INSTANTIATE_TEST_SUITE_P(
             QStringLiteral(
                 "Application Error\\|System Error\\.  Code: -?\\d+\\.\\\\r\\\\n.*libcef\\.so.*")},
         LibraryCase{"MissingExport", Library::MissingExport, 1,
+                    QStringLiteral("Application Error\\|Invalid CEF Library version")},
+        // Refused before any call that passes the interface's classes, which would crash.
+        LibraryCase{"OtherVersion", Library::OtherVersion, 1,
+                    QStringLiteral("Application Error\\|Invalid CEF Library version")},
+        LibraryCase{"RealCefWithoutHandshake", Library::NoHandshake, 1,
                     QStringLiteral("Application Error\\|Invalid CEF Library version")}),
     [](const auto& info) { return std::string(info.param.name); });
 
