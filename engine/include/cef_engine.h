@@ -98,10 +98,7 @@ struct CefSettings {
     bool single_process = false;
     bool no_sandbox = false;
     QString browser_subprocess_path;  // empty: helpers run this same executable
-    bool multi_threaded_message_loop = false;
-    bool windowless_rendering_enabled = false;
-    bool command_line_args_disabled = false;  // false: engine switches after --webEngineArgs count
-    QString cache_path;                       // absolute path of the profile's cache and storage
+    QString cache_path;               // absolute path of the profile's cache and storage
     bool persist_session_cookies = false;
     QString user_agent, product_version, log_file, javascript_flags;
     // The user interface language as a BCP 47 tag ("zh-CN"): the engine's own texts, the pages'
@@ -109,10 +106,7 @@ struct CefSettings {
     QString locale;
     int log_severity = LOGSEVERITY_DEFAULT;
     QString resources_dir_path, locales_dir_path;
-    bool pack_loading_disabled = false;
     int remote_debugging_port = 0;
-    int uncaught_exception_stack_size = 0;
-    int context_safety_implementation = 0;
     bool ignore_certificate_errors = false;
     uint32_t background_color = 0;
 };
