@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <functional>
+#include <utility>
 
 namespace corvane::update {
 
