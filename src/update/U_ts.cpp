@@ -38,21 +38,6 @@ QString StepText(int type) {
     }
 }
 
-bool& UpdateCheckSwitch() {
-    static bool on = false;
-    return on;
-}
-
-std::atomic<bool>& TerminateFlag() {
-    static std::atomic<bool> flag{false};
-    return flag;
-}
-
-std::atomic<bool>& GoOnFlag() {
-    static std::atomic<bool> flag{false};
-    return flag;
-}
-
 QPointer<TF_ts>& EnvironmentCheckWindow() {
     static QPointer<TF_ts> window;
     return window;
@@ -112,9 +97,12 @@ void TF_ts::Timer1Timer() {
 
 void TF_ts::StartWorker() {
     workerFinished_ = false;
+    // The sequence starts with no outcome reported; from here on only ShellCommand sets it.
+    b_update_end = false;
+    SequenceLink link{i_type, b_update_end, [this] { RequestClose(); }};
     try {
-        hThread_server = std::thread([this] {
-            RunUpdateSequence(*this);
+        hThread_server = std::thread([this, link = std::move(link)] {
+            RunUpdateSequence(link);
             workerFinished_ = true;
             // Wakes WaitForWorker; the window is alive until the thread has been joined.
             QMetaObject::invokeMethod(

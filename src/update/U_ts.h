@@ -2,10 +2,10 @@
 // thread (the update sequence), animates the current step in the wait window and, while it lives,
 // is the notification window that receives the workers' shell commands.
 //
-// Threads: the window, RunEnvironmentCheck and the timer belong to the UI thread. The worker thread
-// reaches the window only through i_type and b_update_end (atomics, each written by one side),
-// SendShellCommand to the notification window and RequestClose; it has ended before the window is
-// destroyed.
+// Threads: the window, RunEnvironmentCheck and the timer belong to the UI thread. The worker never
+// touches the window: the check's outcome arrives as shell command code 1, and the sequence shares
+// only i_type (its writer) and b_update_end (its reader) through a SequenceLink, and asks for the
+// close through it. The worker has ended before the window is destroyed.
 #pragma once
 
 #include <QDialog>
@@ -16,13 +16,10 @@
 #include <cstdint>
 #include <thread>
 
-namespace corvane::update {
+#include "update/StepCodes.h"
+#include "update/UpdateFlags.h"
 
-// Step codes held in i_type.
-inline constexpr int kStepNone = 0;
-inline constexpr int kStepCheckVersion = 1;
-inline constexpr int kStepUpdateDatabase = 5;
-inline constexpr int kStepInitialise = 6;
+namespace corvane::update {
 
 // The text drawn for a step code, before its dots ("" for codes without a text).
 QString StepText(int type);
@@ -35,22 +32,10 @@ class TF_ts : public QDialog {
     // back to the window that held it before this one was shown.
     ~TF_ts() override;
 
-    // Ends the modal run. Any thread: from the worker it is a queued call, so the window must
-    // outlive the call (RunEnvironmentCheck joins the worker before destroying the window).
-    void RequestClose();
-
     // Stops the timer and, while the worker is still running, keeps handling events (the worker may
     // still send a shell command or ask a question) until it has finished; then joins it. UI
     // thread.
     void WaitForWorker();
-
-    QLabel* lbl_ts;
-    QTimer* Timer1;
-    bool b_do = false;
-    std::atomic<bool> b_update_end{false};
-    int i_count = 0;
-    std::atomic<int> i_type{kStepNone};
-    std::thread hThread_server;
 
   protected:
     bool event(QEvent* e) override;
@@ -63,6 +48,17 @@ class TF_ts : public QDialog {
     // code 1 records the update check's outcome ("close", any case, ends the start).
     void ShellCommand(int code, const QString& text);
     void StartWorker();
+    // Ends the modal run. Any thread: from the worker it is a queued call, so the window must
+    // outlive the call (RunEnvironmentCheck joins the worker before destroying the window).
+    void RequestClose();
+
+    QLabel* lbl_ts;
+    QTimer* Timer1;
+    bool b_do = false;
+    std::atomic<bool> b_update_end{false};
+    int i_count = 0;
+    std::atomic<int> i_type{kStepNone};
+    std::thread hThread_server;
 
     bool shown_ = false;
     QPointer<QWidget> savedNotification_;
@@ -74,15 +70,6 @@ class TF_ts : public QDialog {
 // the modal run passes on to the caller after the window is destroyed and the wait window hidden.
 bool RunEnvironmentCheck();
 
-// Process-wide state shared by the window, the update sequence and the entry.
-// The update check switch: set by the entry (UI thread) before RunEnvironmentCheck; read by the
-// worker, which starts afterwards.
-bool& UpdateCheckSwitch();
-// Set by the shell command handler when the update check asked the program to close; cleared by
-// the worker at its start.
-std::atomic<bool>& TerminateFlag();
-// Set by the worker at the end of a normal sequence; cleared at its start.
-std::atomic<bool>& GoOnFlag();
 // The window of the running environment check (null outside RunEnvironmentCheck). UI thread.
 QPointer<TF_ts>& EnvironmentCheckWindow();
 

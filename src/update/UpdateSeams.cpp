@@ -1,5 +1,7 @@
 #include "update/UpdateSeams.h"
 
+#include <thread>
+
 #include "update/CK_update.h"
 #include "update/Uprocess.h"
 
@@ -11,6 +13,9 @@ struct Seams {
     CheckupdateFunction checkupdate = &::Checkupdate;
     RunAndWaitFunction runAndWait = &RunAndWait;
     StartDetachedFunction startDetached = &StartDetached;
+    PauseFunction pause = [](std::chrono::milliseconds duration) {
+        std::this_thread::sleep_for(duration);
+    };
 };
 
 Seams& InForce() {
@@ -29,6 +34,7 @@ void SetRunAndWaitFunction(RunAndWaitFunction fn) {
 void SetStartDetachedFunction(StartDetachedFunction fn) {
     InForce().startDetached = fn ? std::move(fn) : Seams().startDetached;
 }
+void SetPauseFunction(PauseFunction fn) { InForce().pause = fn ? std::move(fn) : Seams().pause; }
 
 int32_t CallCheckupdate(const char* settingsPath, const char* paramsPath, char* buffer) {
     return InForce().checkupdate(settingsPath, paramsPath, buffer);
@@ -39,5 +45,6 @@ uint32_t CallRunAndWait(const QString& commandLine, uint16_t showState) {
 bool CallStartDetached(const QString& program, const QString& workingFolder, QString* error) {
     return InForce().startDetached(program, workingFolder, error);
 }
+void CallPause(std::chrono::milliseconds duration) { InForce().pause(duration); }
 
 }  // namespace corvane::update

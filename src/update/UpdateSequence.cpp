@@ -1,173 +1,94 @@
 #include "update/UpdateSequence.h"
 
-#include <QFile>
-#include <array>
+#include <QString>
 #include <chrono>
-#include <cstring>
-#include <filesystem>
-#include <thread>
+#include <exception>
 
-#include "config/Settings.h"
 #include "log/Diagnostic.h"
-#include "log/log4me.h"
-#include "shell/AppGlob.h"
-#include "text/AnsiCodePage.h"
-#include "update/U_ts.h"
+#include "update/StepCodes.h"
+#include "update/UpdateFlags.h"
 #include "update/UpdateSeams.h"
+#include "update/UpdateSteps.h"
 
 namespace corvane::update {
 
 namespace {
 
-// The launcher's base name in the update folder.
-const QString kLauncherName = QStringLiteral("FUpdate");
-// At most this many pauses of one second are made while waiting for the check's outcome.
+// At most this many pauses of one second are made while waiting for an outcome that the sequence
+// could not hand over itself.
 constexpr int kOutcomeWaitPauses = 61;
 constexpr std::chrono::milliseconds kOutcomePause{1000};
-// Size of the description buffer handed to the component.
-constexpr size_t kDescriptionBuffer = 200;
-// Show states of the started programs (a Windows value; X11 gives it no meaning).
-constexpr uint16_t kShowNormal = 1;
-
-std::filesystem::path FsPath(const QString& path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
-
-// An existing file that is not a folder (links followed), as the checks for the launcher files
-// and the outside updater mean it.
-bool IsFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
-}
-
-QString FailureText(const std::exception& e) { return QString::fromLocal8Bit(e.what()); }
 
 // Asks the window to close when the sequence is left, by any path.
 class CloseWindowAtEnd {
   public:
-    explicit CloseWindowAtEnd(TF_ts& window) : window_(window) {}
-    ~CloseWindowAtEnd() { window_.RequestClose(); }
+    explicit CloseWindowAtEnd(const std::function<void()>& requestClose)
+        : requestClose_(requestClose) {}
+    ~CloseWindowAtEnd() { requestClose_(); }
     CloseWindowAtEnd(const CloseWindowAtEnd&) = delete;
     CloseWindowAtEnd& operator=(const CloseWindowAtEnd&) = delete;
 
   private:
-    TF_ts& window_;
+    const std::function<void()>& requestClose_;
 };
 
-// Result 1: the user decides. The box is shown on the UI thread above the wait window while this
-// worker waits for the answer.
-bool UserWantsUpdate(const QString& description) {
-    MessageBoxRequest box;
-    box.text = UpdateQuestionText(description);
-    box.caption = QStringLiteral("系统提示");
-    box.buttons = QMessageBox::Ok | QMessageBox::Cancel;
-    box.icon = QMessageBox::Information;
-    box.topmost = true;
-    return ShowMessageBoxFromWorker(box) == QMessageBox::Ok;
-}
-
-void StartLauncher() {
-    QString error;
-    if (!CallStartDetached(LauncherPath(), LauncherFolder(), &error)) {
-        // The program still ends, as it does after a started launcher; the log says why nothing
-        // was installed.
-        ReportDiagnostic(
-            QStringLiteral("error^update launcher %1 not started: %2").arg(LauncherPath(), error));
-    }
+bool IsFinal(UpdateSequence::State state) {
+    return state == UpdateSequence::State::GoOn || state == UpdateSequence::State::Stopped;
 }
 
 }  // namespace
 
-QString LauncherFolder() { return log4me::ProgramFolder() + config::Settings().UpdateFolder; }
-QString LauncherPath() { return LauncherFolder() + kLauncherName; }
-QString WaitingLauncherPath() { return LauncherFolder() + kLauncherName + QStringLiteral("_new"); }
-QString LocalConfPath() { return LauncherFolder() + QStringLiteral("LocalConf.ini"); }
-QString OutsideUpdaterPath() { return log4me::ProgramFolder() + QStringLiteral("ExeUpdate"); }
-
-QString UpdateQuestionText(const QString& description) {
-    const QString question = QStringLiteral("软件有新的更新，是否立即升级？");
-    if (description.length() < 3) return question;
-    return question + QStringLiteral("\r\n更新内容：") + description;
-}
-
-void ReplaceLauncher() {
+void UpdateSequence::Run() {
+    CloseWindowAtEnd closeAtEnd(link_.requestClose);
     try {
-        const auto waiting = FsPath(WaitingLauncherPath());
-        if (!IsFile(waiting)) return;
-        const auto launcher = FsPath(LauncherPath());
-        std::error_code ignored;
-        if (IsFile(launcher)) std::filesystem::remove(launcher, ignored);
-        std::filesystem::rename(waiting, launcher, ignored);
-    } catch (const std::exception& e) {
-        ReportDiagnostic(QStringLiteral("error^") + FailureText(e));
-    }
-}
-
-void CheckForUpdate() {
-    const QByteArray settingsPath = text::ToAnsi(LocalConfPath());
-    const QByteArray paramsPath = text::ToAnsi(config::QvprmPath());
-    std::array<char, kDescriptionBuffer> buffer{};
-
-    bool install = false;
-    try {
-        const int32_t result =
-            CallCheckupdate(settingsPath.constData(), paramsPath.constData(), buffer.data());
-        // Never read past the buffer, whatever the component left in it.
-        buffer.back() = '\0';
-        const QString description =
-            text::FromAnsi(std::string_view(buffer.data(), std::strlen(buffer.data())));
-        install = result == 2 || (result == 1 && UserWantsUpdate(description));
-    } catch (const std::exception& e) {
-        // A failing component means nothing to install; the start goes on without waiting.
-        ReportDiagnostic(QStringLiteral("error^") + FailureText(e));
-        install = false;
-    } catch (...) {
-        ReportDiagnostic(QStringLiteral("error^Checkupdate failed"));
-        install = false;
-    }
-
-    try {
-        if (install) {
-            StartLauncher();
-            SendShellCommand(NotificationWindow(), QStringLiteral("close"), 1);
-        } else {
-            SendShellCommand(NotificationWindow(), QStringLiteral("continue"), 1);
-        }
-    } catch (const std::exception& e) {
-        LogError(QStringLiteral("checkUpdate_DLL:") + FailureText(e));
-    }
-}
-
-void RunUpdateSequence(TF_ts& window) {
-    CloseWindowAtEnd closeAtEnd(window);
-    try {
-        window.b_update_end = false;
         TerminateFlag() = false;
         GoOnFlag() = false;
-
-        ReplaceLauncher();
-        window.i_type = kStepCheckVersion;
-
-        if (UpdateCheckSwitch()) {
-            CheckForUpdate();
-            for (int pauses = 0; !window.b_update_end; ++pauses) {
-                if (TerminateFlag()) return;
-                if (pauses == kOutcomeWaitPauses) break;
-                std::this_thread::sleep_for(kOutcomePause);
-            }
-            if (TerminateFlag()) return;
-        }
-
-        window.i_type = kStepUpdateDatabase;
-        const QString updater = OutsideUpdaterPath();
-        if (IsFile(FsPath(updater))) CallRunAndWait(updater, kShowNormal);
-        window.i_type = kStepInitialise;
-
-        GoOnFlag() = true;
+        State state = State::ReplaceLauncher;
+        while (!IsFinal(state)) state = Enter(state);
+        if (state == State::GoOn) GoOnFlag() = true;
     } catch (const std::exception& e) {
-        ReportDiagnostic(QStringLiteral("error^") + FailureText(e));
+        ReportDiagnostic(QStringLiteral("error^") + QString::fromLocal8Bit(e.what()));
     }
 }
+
+UpdateSequence::State UpdateSequence::Enter(State state) {
+    switch (state) {
+        case State::ReplaceLauncher:
+            ReplaceLauncher();
+            link_.i_type = kStepCheckVersion;
+            return UpdateCheckSwitch() ? State::CheckVersion : State::RunUpdater;
+        case State::CheckVersion:
+            // A handed-over outcome has been handled by the time the blocking send returns.
+            return CheckForUpdate() ? AfterOutcome() : State::AwaitOutcome;
+        case State::AwaitOutcome:
+            return AwaitOutcome();
+        case State::RunUpdater:
+            link_.i_type = kStepUpdateDatabase;
+            RunOutsideUpdater();
+            link_.i_type = kStepInitialise;
+            return State::GoOn;
+        case State::GoOn:
+        case State::Stopped:
+            break;
+    }
+    return state;
+}
+
+// Another sender may still report an outcome (a "close" ends the start); otherwise the sequence
+// goes on as if there were nothing to install.
+UpdateSequence::State UpdateSequence::AwaitOutcome() {
+    for (int pauses = 0; !link_.b_update_end; ++pauses) {
+        if (TerminateFlag()) return State::Stopped;
+        if (pauses == kOutcomeWaitPauses) break;
+        CallPause(kOutcomePause);
+    }
+    return AfterOutcome();
+}
+
+UpdateSequence::State UpdateSequence::AfterOutcome() const {
+    return TerminateFlag() ? State::Stopped : State::RunUpdater;
+}
+
+void RunUpdateSequence(SequenceLink link) { UpdateSequence(std::move(link)).Run(); }
 
 }  // namespace corvane::update

@@ -1,36 +1,58 @@
-// The update sequence that runs at every start on the environment check's worker thread: bring
-// the update launcher up to date, ask the update-check component, then either hand over to the
-// launcher (the start ends) or run the outside updater to its end (the start goes on).
+// The update sequence that runs at every start on the environment check's worker thread, as a
+// small state machine: bring the update launcher up to date, ask the update-check component, then
+// either hand over to the launcher (the start ends) or run the outside updater to its end (the
+// start goes on).
 //
-// Threads: every function here runs on the worker thread; it reaches the UI thread only through
-// SendShellCommand, ShowMessageBoxFromWorker and TF_ts::RequestClose.
+// Threads: the sequence runs on the worker thread and never touches the window. The check's
+// outcome reaches the window only through the shell command (see CheckForUpdate); what else the
+// two share is the SequenceLink below.
 #pragma once
 
-#include <QString>
+#include <atomic>
+#include <functional>
+#include <utility>
 
 namespace corvane::update {
 
-class TF_ts;
+// What the sequence shares with the environment check window; each item has one writer. The
+// window owns the items and outlives the sequence.
+struct SequenceLink {
+    // The current step code (kStep*), drawn by the window's timer; written only by the sequence.
+    std::atomic<int>& i_type;
+    // Set by the window's handler of shell command code 1; the sequence only reads it, while it
+    // waits for an outcome that it could not hand over itself.
+    const std::atomic<bool>& b_update_end;
+    // Asks the window to close; called on the worker thread, once, when the sequence ends.
+    std::function<void()> requestClose;
+};
 
-// The body of the worker thread. Ends, in every path, by asking the window to close; never throws.
-void RunUpdateSequence(TF_ts& window);
+class UpdateSequence {
+  public:
+    enum class State {
+        ReplaceLauncher,  // put a waiting launcher copy in place
+        CheckVersion,     // ask the component and hand its outcome over
+        AwaitOutcome,     // the hand-over failed: up to 61 pauses for an outcome from elsewhere
+        RunUpdater,       // run the outside updater to its end
+        GoOn,             // final: start-up goes on to the main window
+        Stopped,          // final: the program was asked to end
+    };
 
-// Asks the component and acts on its answer; the outcome reaches the notification window as
-// WM_SHELL_COMMAND code 1, "close" when an update is being installed, "continue" otherwise.
-void CheckForUpdate();
+    explicit UpdateSequence(SequenceLink link) : link_(std::move(link)) {}
 
-// Puts a waiting "FUpdate_new" in place of "FUpdate" in the update folder. Failures of the delete
-// and the rename leave the files as they are and are not reported.
-void ReplaceLauncher();
+    // Runs from the first state to a final one. Asks the window to close in every path; never
+    // throws (a failure is reported as an error diagnostic and start-up does not go on).
+    void Run();
 
-// Paths built from the program folder and the update folder.
-QString LauncherPath();         // <update folder>FUpdate
-QString WaitingLauncherPath();  // <update folder>FUpdate_new
-QString LauncherFolder();       // <update folder>, ending in "/"
-QString LocalConfPath();        // <update folder>LocalConf.ini
-QString OutsideUpdaterPath();   // <program folder>ExeUpdate
+  private:
+    // Does the state's work and returns the state that follows.
+    State Enter(State state);
+    State AwaitOutcome();
+    State AfterOutcome() const;
 
-// The question shown for result 1: the description is appended from 3 characters on.
-QString UpdateQuestionText(const QString& description);
+    SequenceLink link_;
+};
+
+// The body of the environment check's worker thread: UpdateSequence(link).Run().
+void RunUpdateSequence(SequenceLink link);
 
 }  // namespace corvane::update

@@ -87,12 +87,25 @@ void UpdateFixture::SetUp() {
             }
             return corvane::update::StartDetached(program, folder, error);
         });
+    // No test waits for time: a pause is recorded and over at once.
+    corvane::update::SetPauseFunction([this](std::chrono::milliseconds duration) {
+        std::function<void(int)> hook;
+        int count = 0;
+        {
+            QMutexLocker locker(&lock_);
+            pauses_.push_back(duration);
+            count = int(pauses_.size());
+            hook = onPause_;
+        }
+        if (hook) hook(count);
+    });
 }
 
 void UpdateFixture::TearDown() {
     corvane::update::SetCheckupdateFunction(nullptr);
     corvane::update::SetRunAndWaitFunction(nullptr);
     corvane::update::SetStartDetachedFunction(nullptr);
+    corvane::update::SetPauseFunction(nullptr);
     corvane::SetMessageBoxResponder(nullptr);
     corvane::NotificationWindow() = nullptr;
     corvane::log4me::Stop();
@@ -131,6 +144,11 @@ void UpdateFixture::ScriptCheckupdate(corvane::update::CheckupdateFunction fn) {
     scripted_ = std::move(fn);
 }
 
+void UpdateFixture::OnPause(std::function<void(int pauses)> fn) {
+    QMutexLocker locker(&lock_);
+    onPause_ = std::move(fn);
+}
+
 bool UpdateFixture::RunCheck() {
     corvane::ShowWait(QString());  // the wait window exists before the check, as at start-up
     WaitTextRecorder recorder(corvane::WaitForm());
@@ -142,6 +160,11 @@ bool UpdateFixture::RunCheck() {
 std::vector<corvane::MessageBoxRequest> UpdateFixture::Boxes() const {
     QMutexLocker locker(&lock_);
     return boxes_;
+}
+
+std::vector<std::chrono::milliseconds> UpdateFixture::Pauses() const {
+    QMutexLocker locker(&lock_);
+    return pauses_;
 }
 
 QByteArray UpdateFixture::LogText() const {

@@ -1,6 +1,7 @@
 // A program folder of its own for each test (the log writer started on it, HISUPDATE with the
 // launcher stand-in and LocalConf.ini), recording seams around the real component and process
-// starts, answered message boxes, and a record of the wait window's texts.
+// starts, a clock whose pauses are recorded and pass at once, answered message boxes, and a record
+// of the wait window's texts.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <chrono>
 #include <functional>
 #include <vector>
 
@@ -39,6 +41,8 @@ class UpdateFixture : public ::testing::Test {
     bool RunCheck();
     // Replaces the component with a scripted one for this test.
     void ScriptCheckupdate(corvane::update::CheckupdateFunction fn);
+    // Called on the worker thread after each recorded pause, with the number of pauses so far.
+    void OnPause(std::function<void(int pauses)> fn);
 
     // Everything the program's log files hold.
     QByteArray LogText() const;
@@ -49,6 +53,7 @@ class UpdateFixture : public ::testing::Test {
     // What happened during RunCheck.
     QStringList waitTexts;
     std::vector<corvane::MessageBoxRequest> Boxes() const;
+    std::vector<std::chrono::milliseconds> Pauses() const;
     QMessageBox::StandardButton boxAnswer = QMessageBox::Ok;
     QStringList runAndWaitCalls;                       // command lines
     std::vector<std::pair<QString, QString>> started;  // program, working folder
@@ -59,6 +64,8 @@ class UpdateFixture : public ::testing::Test {
     mutable QMutex lock_;
     std::vector<corvane::MessageBoxRequest> boxes_;
     corvane::update::CheckupdateFunction scripted_;
+    std::vector<std::chrono::milliseconds> pauses_;
+    std::function<void(int)> onPause_;
 };
 
 }  // namespace updatetest

@@ -1,6 +1,5 @@
 // The environment check window around the update sequence: the wait texts of a normal start, the
 // starts that go on without an update, and the notification window role.
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QWidget>
 #include <stdexcept>
@@ -51,6 +50,7 @@ TEST_F(EnvironmentCheck, NormalStartAnimatesEachStep) {
         ++tick;
     }
     EXPECT_TRUE(corvane::update::GoOnFlag());
+    EXPECT_TRUE(Pauses().empty());
     EXPECT_EQ(runAndWaitCalls, QStringList{ProgramFolder() + "ExeUpdate"});
     EXPECT_TRUE(started.empty());
     EXPECT_TRUE(Boxes().empty());
@@ -80,17 +80,17 @@ TEST_P(StartGoesOn, WithoutUpdate) {
             throw std::runtime_error(c.componentFailure);
         });
     }
-    QElapsedTimer elapsed;
-    elapsed.start();
 
     EXPECT_TRUE(RunCheck());
 
-    EXPECT_LT(elapsed.elapsed(), 30000) << "waited for an outcome that had come";
+    EXPECT_TRUE(Pauses().empty()) << "waited for an outcome that had come";
     EXPECT_EQ(checkupdateCalls, c.checkCalls);
     EXPECT_EQ(runAndWaitCalls.size(), c.updaterRuns);
     EXPECT_TRUE(Boxes().empty());
     EXPECT_TRUE(started.empty());
-    if (c.componentFailure) EXPECT_TRUE(LogText().contains(c.componentFailure)) << LogText().data();
+    if (c.componentFailure) {
+        EXPECT_TRUE(LogText().contains(c.componentFailure)) << LogText().data();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Starts, StartGoesOn,

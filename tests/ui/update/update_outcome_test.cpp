@@ -1,6 +1,8 @@
 // What the start does with the component's answer: install through the launcher (the start ends),
 // or go on to the outside updater; the question for result 1 in its two forms.
 #include <QDir>
+#include <algorithm>
+#include <chrono>
 #include <stdexcept>
 
 #include "UpdateFixture.h"
@@ -26,7 +28,7 @@ class UpdateOutcome : public UpdateFixture, public ::testing::WithParamInterface
 
 // Catches a question shown when none is due (or with the wrong text, buttons or icon, or below
 // the wait window), a launcher not started or started from the wrong folder, a start that goes on
-// after an install, and an updater run after one.
+// after an install, an updater run after one, and a wait for an outcome that was handed over.
 TEST_P(UpdateOutcome, InstallsOrGoesOn) {
     const OutcomeCase& c = GetParam();
     WriteLocalConf(c.result, c.description);
@@ -35,6 +37,7 @@ TEST_P(UpdateOutcome, InstallsOrGoesOn) {
 
     EXPECT_EQ(RunCheck(), !c.installs);
 
+    EXPECT_TRUE(Pauses().empty());
     const auto boxes = Boxes();
     if (c.question.isEmpty()) {
         EXPECT_TRUE(boxes.empty());
@@ -90,21 +93,54 @@ TEST_F(UpdateFailures, MissingLauncherIsLoggedAndTheStartEnds) {
     EXPECT_TRUE(LogText().contains("FUpdate not started")) << LogText().data();
 }
 
-// Catches an outcome sent after a failed hand-over, or a start stopped by it: the failure is one
-// "checkUpdate_DLL:" line, no outcome reaches the window, so the sequence waits out its 61 pauses
-// of a second and then goes on as without an update. Takes about a minute.
-TEST_F(UpdateFailures, FailedHandOverWaitsOutThePausesThenGoesOn) {
+struct HandOverCase {
+    const char* name;
+    const char* lateOutcome;  // null: none arrives
+    int sentAfterPause;       // sent (blocking, from the worker) right after this pause
+    int pauses;
+    bool goesOn;
+};
+
+void PrintTo(const HandOverCase& c, std::ostream* os) { *os << c.name; }
+
+class FailedHandOver : public UpdateFixture, public ::testing::WithParamInterface<HandOverCase> {};
+
+// Catches an outcome sent after a failed hand-over, a start stopped by it, a wait of other than 61
+// pauses of a second, and a wait that misses an outcome reported meanwhile: the failure is one
+// "checkUpdate_DLL:" line, no outcome reaches the window, so the sequence pauses until another
+// sender reports one ("close" ends the start) or 61 pauses have passed, and then goes on as
+// without an update.
+TEST_P(FailedHandOver, PausesUntilAnOutcomeOrTheLimit) {
+    const HandOverCase& c = GetParam();
     WriteLocalConf(2);
     InstallExeUpdate();
     corvane::update::SetStartDetachedFunction([](const QString&, const QString&, QString*) -> bool {
         throw std::runtime_error("launcher refused");
     });
+    if (c.lateOutcome) {
+        OnPause([&c](int pauses) {
+            if (pauses != c.sentAfterPause) return;
+            corvane::SendShellCommand(corvane::NotificationWindow(),
+                                      QString::fromLatin1(c.lateOutcome), 1);
+        });
+    }
 
-    EXPECT_TRUE(RunCheck());
+    EXPECT_EQ(RunCheck(), c.goesOn);
 
     EXPECT_TRUE(LogText().contains("checkUpdate_DLL:launcher refused")) << LogText().data();
-    EXPECT_EQ(runAndWaitCalls, QStringList{ProgramFolder() + "ExeUpdate"});
+    const auto pauses = Pauses();
+    EXPECT_EQ(pauses.size(), size_t(c.pauses));
+    EXPECT_EQ(std::count(pauses.begin(), pauses.end(), std::chrono::seconds(1)), c.pauses)
+        << "a pause of other than one second";
+    EXPECT_EQ(runAndWaitCalls,
+              c.goesOn ? QStringList{ProgramFolder() + "ExeUpdate"} : QStringList());
 }
+
+INSTANTIATE_TEST_SUITE_P(Outcomes, FailedHandOver,
+                         ::testing::Values(HandOverCase{"NoneArrives", nullptr, 0, 61, true},
+                                           HandOverCase{"ContinueArrives", "continue", 5, 5, true},
+                                           HandOverCase{"CloseArrives", "close", 5, 5, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace updatetest
