@@ -223,13 +223,19 @@ class WindowManager:
     """openbox, for closing windows the way a user does (Alt+F4)."""
 
     def __enter__(self):
-        self.process = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL)
+        # Ready once it runs its start-up command: a window mapped before then is not managed
+        # by it, and the Alt+F4 sent to such a window is lost.
+        self.ready_dir = tempfile.mkdtemp(prefix="corvane-openbox-")
+        ready = os.path.join(self.ready_dir, "ready")
+        self.process = subprocess.Popen(["openbox", "--startup", "touch " + ready],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for(lambda: os.path.exists(ready), 60, "openbox to start")
         return self
 
     def __exit__(self, *exc):
         self.process.terminate()
         self.process.wait()
+        shutil.rmtree(self.ready_dir, ignore_errors=True)
 
 
 class ProgramTest(unittest.TestCase):
