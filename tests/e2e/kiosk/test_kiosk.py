@@ -160,7 +160,9 @@ class FightingPage(ProgramTest):
                 handler.reply(page("fighting", (
                     "<script>window.onbeforeunload = function (e) {"
                     "  e.preventDefault(); return e.returnValue = 'stay'; };"
-                    "setInterval(function () { window.open('/popup.html'); alert('stay'); }, 300);"
+                    "window.open('/popup.html', 'a'); window.open('/popup.html', 'b');"
+                    "setTimeout(function () { setInterval(function () {"
+                    "  window.open('/popup.html'); alert('stay'); }, 300); }, 1500);"
                     "</script>")))
             else:
                 handler.reply(page(TITLE, "<p>calm</p>"))
