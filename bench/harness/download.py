@@ -19,7 +19,8 @@ import program as prog
 from server import DOWNLOAD_NAME, PREFIX_BYTES
 from session import BenchError, LineReader, end_tree, wait_for
 
-SAVE_AS_TITLE = "^Save As$"
+# The program speaks Chinese, the bare reference window English.
+SAVE_AS_TITLE = "^(Save As|另存为)$"
 COMPLETION_BOX_TITLE = "^Corvane$"
 TIMEOUT_S = 300
 PACE_MB_S = 80

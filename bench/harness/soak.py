@@ -25,6 +25,7 @@ import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 import program as prog
+from download import SAVE_AS_TITLE
 from session import BenchError, Display, end_tree, process_tree, pss_kb, status_kb, wait_for
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -160,7 +161,7 @@ def run(build, visits, say):
             server.wait(lambda: server.reports >= visit and server.downloads >= visit
                         and server.popups >= visit, 120, "visit %d's report, pop-up, download"
                         % visit)
-            dialog = wait_for(lambda: display.windows(proc.pid, "^Save"), 120,
+            dialog = wait_for(lambda: display.windows(proc.pid, SAVE_AS_TITLE), 120,
                               "visit %d's Save As dialog" % visit)
             display.press(dialog[0], "Return")
             if visit % 20 == 0:

@@ -17,7 +17,7 @@ namespace {
 class NoActions : public corvane::browser::PageCommandActions {
     void CloseByPage() override {}
     void ReportLogin(const QString&) override {}
-    void PrintPage() override {}
+    bool PrintPage() override { return true; }
 };
 
 double Seconds(std::chrono::steady_clock::time_point since) {

@@ -9,9 +9,11 @@
 //
 // Delivery of events:
 //  - Questions that need an answer (OnBeforeBrowse, OnCertificateError, OnJSDialog,
-//    OnBeforeDownload, OnBeforeContextMenu/OnContextMenuCommand) are delivered at once, from inside
+//    OnBeforeUnloadDialog, OnPrintRequested, OnBeforeDownload,
+//    OnBeforeContextMenu/OnContextMenuCommand) are delivered at once, from inside
 //    the engine's own processing; the engine waits for the answer. A nested event loop inside such
-//    a handler (a message box, a report wait) holds the engine's browser-side work until it returns.
+//    a handler (a message box, a report wait) holds the engine's browser-side work until it
+//    returns.
 //  - Notifications (OnAfterCreated, OnLoadEnd, OnTitleChange, OnDownloadUpdated,
 //    OnRenderProcessTerminated, OnBeforeClose) are queued by the engine and delivered from inside
 //    cef_do_message_loop_work, which the shell pumps every 10 ms while a browser client exists.
@@ -19,8 +21,8 @@
 // Ownership and lifetimes:
 //  - CefBrowser: created and owned by the engine. A browser pointer stays valid from its creation
 //    (cef_browser_host_create_browser_sync, or OnAfterCreated for a pop-up) until its client's
-//    OnBeforeClose has returned; the engine deletes it afterwards. GetHost() and GetMainFrame() live
-//    as long as their browser.
+//    OnBeforeClose has returned; the engine deletes it afterwards. GetHost() and GetMainFrame()
+//    live as long as their browser.
 //  - CefFrame, CefRequest, CefDownloadItem and the callbacks passed to a handler are valid only
 //    during that handler call; a handler that wants to keep a value copies it.
 //  - CefClient is reference counted (CefRefCounted): the engine holds a reference for every browser
@@ -43,24 +45,24 @@ class QWidget;
 // Reference counting
 
 class CefRefCounted {
-public:
+  public:
     void AddRef() const { refs_.fetch_add(1, std::memory_order_relaxed); }
     // Deletes the object when the last reference goes.
     void Release() const {
         if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
     }
 
-protected:
+  protected:
     virtual ~CefRefCounted() = default;
 
-private:
+  private:
     mutable std::atomic<int> refs_{0};
 };
 
 // Holds one reference for as long as it lives.
 template <class T>
 class CefRefPtr {
-public:
+  public:
     CefRefPtr() = default;
     CefRefPtr(T* p) : p_(p) {  // NOLINT(google-explicit-constructor): CEF's own style
         if (p_) p_->AddRef();
@@ -78,7 +80,7 @@ public:
     T* operator->() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 
@@ -101,7 +103,10 @@ struct CefSettings {
     bool command_line_args_disabled = false;  // false: engine switches after --webEngineArgs count
     QString cache_path;                       // absolute path of the profile's cache and storage
     bool persist_session_cookies = false;
-    QString user_agent, product_version, locale, log_file, javascript_flags;
+    QString user_agent, product_version, log_file, javascript_flags;
+    // The user interface language as a BCP 47 tag ("zh-CN"): the engine's own texts, the pages'
+    // navigator.language and the Accept-Language of every request. Empty: the engine's default.
+    QString locale;
     int log_severity = LOGSEVERITY_DEFAULT;
     QString resources_dir_path, locales_dir_path;
     bool pack_loading_disabled = false;
@@ -130,11 +135,11 @@ class CefBrowser;
 class CefClient;
 
 class CefRequest {
-public:
+  public:
     // The address as the engine has it, still percent-encoded.
     virtual QString GetURL() const = 0;
 
-protected:
+  protected:
     ~CefRequest() = default;
 };
 
@@ -142,24 +147,26 @@ protected:
 // OnBeforeBrowse only; Qt WebEngine cannot address it: its GetURL is empty and LoadURL and
 // ExecuteJavaScript do nothing.
 class CefFrame {
-public:
+  public:
     virtual void LoadURL(const QString& url) = 0;
     virtual QString GetURL() const = 0;
     virtual bool IsMain() const = 0;
     virtual void ExecuteJavaScript(const QString& code, const QString& script_url,
                                    int start_line) = 0;
 
-protected:
+  protected:
     ~CefFrame() = default;
 };
 
 class CefBrowserHost {
-public:
+  public:
     // Asks the browser to close. force_close false lets the page's unload handlers run; the
     // client's OnBeforeClose follows in either case.
     virtual void CloseBrowser(bool force_close) = 0;
-    // Shows the system's print dialog and prints the page when the user confirms.
-    virtual void Print() = 0;
+    // Shows the system's print dialog and prints the page when the user confirms. Returns false,
+    // doing nothing, while a print dialog of the program is open or this page is still being
+    // printed: one print at a time.
+    virtual bool Print() = 0;
     // Opens the developer tools for this browser in a new child window of window_info.parent
     // covering window_info.rect. client may be null (no handlers). inspect_element_at may be null.
     virtual void ShowDevTools(const CefWindowInfo& window_info, CefClient* client,
@@ -170,12 +177,12 @@ public:
     // window for a pop-up).
     virtual QWidget* GetWindowHandle() const = 0;
 
-protected:
+  protected:
     ~CefBrowserHost() = default;
 };
 
 class CefBrowser {
-public:
+  public:
     virtual int GetIdentifier() const = 0;
     virtual CefFrame* GetMainFrame() = 0;
     virtual bool IsPopup() const = 0;
@@ -184,7 +191,7 @@ public:
     virtual CefBrowserHost* GetHost() = 0;
     virtual void StopLoad() = 0;
 
-protected:
+  protected:
     ~CefBrowser() = default;
 };
 
@@ -192,49 +199,51 @@ protected:
 // Downloads and dialogs
 
 class CefDownloadItem {
-public:
+  public:
+    // Stays the same for one download from OnBeforeDownload to its end; unique in the process.
+    virtual uint32_t GetId() const = 0;
     // 0 when unknown (always so in OnBeforeDownload on Qt WebEngine 6.4, which learns the size
     // only once the download runs).
     virtual int64_t GetTotalBytes() const = 0;
     virtual int64_t GetReceivedBytes() const = 0;
-    virtual int64_t GetCurrentSpeed() const = 0;   // bytes per second
-    virtual int GetPercentComplete() const = 0;    // -1 when unknown
-    virtual QDateTime GetStartTime() const = 0;    // UTC
-    virtual QString GetFullPath() const = 0;       // empty until the target is known
+    virtual int64_t GetCurrentSpeed() const = 0;  // bytes per second
+    virtual int GetPercentComplete() const = 0;   // -1 when unknown
+    virtual QDateTime GetStartTime() const = 0;   // UTC
+    virtual QString GetFullPath() const = 0;      // empty until the target is known
     virtual bool IsComplete() const = 0;
     virtual bool IsCanceled() const = 0;
     virtual bool IsInProgress() const = 0;
 
-protected:
+  protected:
     ~CefDownloadItem() = default;
 };
 
 class CefBeforeDownloadCallback {
-public:
+  public:
     // Must be called during OnBeforeDownload, or the download is cancelled. download_path may be
     // relative (to the program folder); with show_dialog the user picks the final path in a Save
     // As dialog that starts there, and cancelling it cancels the download.
     virtual void Continue(const QString& download_path, bool show_dialog) = 0;
 
-protected:
+  protected:
     ~CefBeforeDownloadCallback() = default;
 };
 
 class CefDownloadItemCallback {
-public:
+  public:
     virtual void Cancel() = 0;
 
-protected:
+  protected:
     ~CefDownloadItemCallback() = default;
 };
 
 class CefJSDialogCallback {
-public:
+  public:
     // Must be called during OnJSDialog when the handler returns true; otherwise the dialog is
     // answered with success false.
     virtual void Continue(bool success, const QString& user_input) = 0;
 
-protected:
+  protected:
     ~CefJSDialogCallback() = default;
 };
 
@@ -251,7 +260,7 @@ enum cef_termination_status_t {
 // Handlers. Every method has a default that matches the engine's own behaviour.
 
 class CefLifeSpanHandler {
-public:
+  public:
     virtual ~CefLifeSpanHandler() = default;
     // A browser now exists (a pop-up the page opened, or one created by the shell).
     virtual void OnAfterCreated(CefBrowser* /*browser*/) {}
@@ -260,7 +269,7 @@ public:
 };
 
 class CefLoadHandler {
-public:
+  public:
     virtual ~CefLoadHandler() = default;
     // Main frames only on Qt WebEngine 6.4 (sub-frame load ends are not reported there).
     virtual void OnLoadEnd(CefBrowser* /*browser*/, CefFrame* /*frame*/, int /*httpStatusCode*/) {}
@@ -273,13 +282,13 @@ public:
 };
 
 class CefDisplayHandler {
-public:
+  public:
     virtual ~CefDisplayHandler() = default;
     virtual void OnTitleChange(CefBrowser* /*browser*/, const QString& /*title*/) {}
 };
 
 class CefRequestHandler {
-public:
+  public:
     virtual ~CefRequestHandler() = default;
     // Every navigation of every frame, redirects included. Return true to cancel it.
     virtual bool OnBeforeBrowse(CefBrowser* /*browser*/, CefFrame* /*frame*/,
@@ -297,7 +306,7 @@ public:
 };
 
 class CefJSDialogHandler {
-public:
+  public:
     virtual ~CefJSDialogHandler() = default;
     // Return true when handled (then callback->Continue is called before returning). Return false
     // with suppress_message true to drop the dialog (the page's call returns at once, as if
@@ -308,10 +317,26 @@ public:
                             CefJSDialogCallback* /*callback*/, bool& /*suppress_message*/) {
         return false;
     }
+    // The page asks whether it may be left (its beforeunload handler); never an OnJSDialog.
+    // message_text is the engine's own question (pages cannot choose it). Return true when handled
+    // (then callback->Continue is called before returning: success true leaves the page), or
+    // false to let the engine ask in its own way, in the user interface language.
+    virtual bool OnBeforeUnloadDialog(CefBrowser* /*browser*/, const QString& /*message_text*/,
+                                      bool /*is_reload*/, CefJSDialogCallback* /*callback*/) {
+        return false;
+    }
+};
+
+class CefPrintHandler {
+  public:
+    virtual ~CefPrintHandler() = default;
+    // The page called window.print(). Return true when the client took care of it (typically
+    // through browser->GetHost()->Print()); false lets the engine print as Print() would.
+    virtual bool OnPrintRequested(CefBrowser* /*browser*/) { return false; }
 };
 
 class CefDownloadHandler {
-public:
+  public:
     virtual ~CefDownloadHandler() = default;
     // suggested_name is already one safe file-name component (no "/" or "\", no control
     // characters, no leading dots or blanks). Without a Continue call the download is cancelled.
@@ -322,8 +347,12 @@ public:
                                    CefDownloadItemCallback* /*callback*/) {}
 };
 
+// Command ids of the engine's default context menu that are not the page's own actions. (The
+// page's own entries, back, forward, reload and the editing commands, have ids below 100.)
+enum cef_menu_id_t { MENU_ID_PRINT = 131 };
+
 class CefContextMenuHandler {
-public:
+  public:
     virtual ~CefContextMenuHandler() = default;
     // Before the engine's default menu is shown; the menu is not changed here.
     virtual void OnBeforeContextMenu(CefBrowser* /*browser*/, CefFrame* /*frame*/) {}
@@ -335,7 +364,7 @@ public:
 };
 
 class CefClient : public CefRefCounted {
-public:
+  public:
     virtual CefLifeSpanHandler* GetLifeSpanHandler() { return nullptr; }
     virtual CefLoadHandler* GetLoadHandler() { return nullptr; }
     virtual CefDisplayHandler* GetDisplayHandler() { return nullptr; }
@@ -343,6 +372,7 @@ public:
     virtual CefJSDialogHandler* GetJSDialogHandler() { return nullptr; }
     virtual CefDownloadHandler* GetDownloadHandler() { return nullptr; }
     virtual CefContextMenuHandler* GetContextMenuHandler() { return nullptr; }
+    virtual CefPrintHandler* GetPrintHandler() { return nullptr; }
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -365,8 +395,7 @@ typedef void (*cef_shutdown_t)();
 // Creates a browser as a child of window_info.parent and loads url (may be empty). The client
 // gets one reference for the browser's life.
 typedef CefBrowser* (*cef_browser_host_create_browser_sync_t)(const CefWindowInfo* window_info,
-                                                              CefClient* client,
-                                                              const QString* url,
+                                                              CefClient* client, const QString* url,
                                                               const CefBrowserSettings* settings);
 // Ends the browsing session of the whole process: pop-ups and developer tools close, downloads in
 // progress are cancelled and their partial files removed, and every remaining browser goes on in

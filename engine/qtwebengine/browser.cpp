@@ -8,6 +8,7 @@
 #include "browser_view.h"
 #include "engine_context.h"
 #include "page.h"
+#include "pdf_print.h"
 
 namespace corvane::engine {
 namespace {

@@ -20,6 +20,7 @@
 
 class QPrinter;
 class QWebEngineLoadingInfo;
+class QWebEngineDownloadRequest;
 class QWebEngineNewWindowRequest;
 class QWebEngineProfile;
 class QWidget;
@@ -27,6 +28,7 @@ class QWidget;
 namespace corvane::engine {
 
 class EngineContext;
+class PdfFetch;
 
 enum class BrowserKind {
     kShell,     // created by the shell (cef_browser_host_create_browser_sync)
@@ -51,7 +53,7 @@ class Browser final : public QObject, public CefBrowser, public CefBrowserHost {
 
     // CefBrowserHost
     void CloseBrowser(bool force_close) override;
-    void Print() override;
+    bool Print() override;
     void ShowDevTools(const CefWindowInfo& window_info, CefClient* client,
                       const CefBrowserSettings& settings,
                       const QPoint* inspect_element_at) override;
@@ -77,12 +79,19 @@ class Browser final : public QObject, public CefBrowser, public CefBrowserHost {
     void PageRenderProcessTerminated(int qt_status, int exit_code);
     void PageWindowCloseRequested();
     void PageNewWindowRequested(QWebEngineNewWindowRequest& request);
+    // window.print() or the context menu's print entry: the client's print handler, or Print().
+    void PagePrintRequested();
+    // Takes the download that fetches the shown PDF for printing, if it is that one.
+    bool TakePdfFetch(QWebEngineDownloadRequest& request);
 
   private:
     // Closes for good: window and page go, OnBeforeClose is queued as the last notification.
     void Finish();
     void DeliverBeforeClose();
-    void PrintFinished();
+    void FetchShownPdf();
+    // The print dialog, then the page or, when pdf_file is given, that PDF document.
+    void PrintWithDialog(const QString& pdf_file);
+    void PrintDone();
 
     EngineContext& context_;
     const int id_;
@@ -91,9 +100,11 @@ class Browser final : public QObject, public CefBrowser, public CefBrowserHost {
     QPointer<BrowserView> view_;
     QPointer<BrowserPage> page_;
     MainFrame main_frame_;
-    QPointer<Browser> devtools_;         // the browser showing this one's developer tools
-    QPointer<Browser> inspected_;        // for developer tools: the browser they inspect
-    std::unique_ptr<QPrinter> printer_;  // lives until the page has been printed
+    QPointer<Browser> devtools_;           // the browser showing this one's developer tools
+    QPointer<Browser> inspected_;          // for developer tools: the browser they inspect
+    std::unique_ptr<QPrinter> printer_;    // lives until the page has been printed
+    std::unique_ptr<PdfFetch> pdf_fetch_;  // the shown PDF fetched again for printing
+    bool printing_ = false;                // from a print request until it is done
     bool has_document_ = false;
     bool close_requested_ = false;
     bool finished_ = false;

@@ -1,6 +1,7 @@
 #include "context_menu.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QPointer>
 #include <QWebEngineView>
@@ -18,9 +19,10 @@ int CommandIdOf(const QWebEngineView& view, const QAction* action) {
     return -1;
 }
 
-void RunCommand(const QPointer<Browser>& browser, const QPointer<QAction>& standard,
-                int command_id) {
-    if (!browser || !standard) return;
+// Runs the entry's default action, unless the client handles the command itself.
+template <class DefaultAction>
+void RunCommand(const QPointer<Browser>& browser, int command_id, DefaultAction&& default_action) {
+    if (!browser) return;
     CefClient* client = browser->client();
     CefContextMenuHandler* handler = client ? client->GetContextMenuHandler() : nullptr;
     Browser* asking = browser;
@@ -28,8 +30,7 @@ void RunCommand(const QPointer<Browser>& browser, const QPointer<QAction>& stand
         handler && CallClient("OnContextMenuCommand", false, [&] {
             return handler->OnContextMenuCommand(asking, asking->GetMainFrame(), command_id);
         });
-    if (handled) return;
-    if (standard) standard->trigger();
+    if (!handled && browser) default_action(*browser);
 }
 
 }  // namespace
@@ -67,13 +68,19 @@ void ShowContextMenu(Browser& browser, QWebEngineView& view, const QPoint& globa
         const QPointer<QAction> guarded_action(action);
         QObject::connect(entry, &QAction::triggered, menu,
                          [guarded_browser, guarded_action, command_id] {
-                             RunCommand(guarded_browser, guarded_action, command_id);
+                             RunCommand(guarded_browser, command_id, [&](Browser&) {
+                                 if (guarded_action) guarded_action->trigger();
+                             });
                          });
     }
-    if (menu->isEmpty()) {
-        delete menu;
-        return;
-    }
+    // Qt WebEngine's menu has no print entry, and Chromium's PDF viewer offers no print button
+    // inside Qt WebEngine 6.4: the engine's own entry prints the page, a shown PDF included.
+    if (!menu->isEmpty()) menu->addSeparator();
+    QAction* print = menu->addAction(QCoreApplication::translate("QPrintDialog", "Print"));
+    QObject::connect(print, &QAction::triggered, menu, [guarded_browser] {
+        RunCommand(guarded_browser, MENU_ID_PRINT,
+                   [](Browser& target) { target.PagePrintRequested(); });
+    });
     menu->popup(global_pos);
 }
 

@@ -13,6 +13,7 @@ class QWebEngineDownloadRequest;
 namespace corvane::engine {
 
 struct DownloadState {
+    uint32_t id = 0;
     int64_t total_bytes = 0;
     int64_t received_bytes = 0;
     int64_t speed = 0;  // bytes per second
@@ -27,6 +28,7 @@ class DownloadItem final : public CefDownloadItem {
   public:
     explicit DownloadItem(DownloadState state) : state_(std::move(state)) {}
 
+    uint32_t GetId() const override { return state_.id; }
     int64_t GetTotalBytes() const override { return state_.total_bytes; }
     int64_t GetReceivedBytes() const override { return state_.received_bytes; }
     int64_t GetCurrentSpeed() const override { return state_.speed; }

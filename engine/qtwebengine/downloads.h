@@ -3,9 +3,11 @@
 // only; owned by the EngineContext.
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
-#include <vector>
+#include <QString>
+#include <map>
 
 class QWebEngineDownloadRequest;
 class QWebEngineProfile;
@@ -24,13 +26,17 @@ class DownloadRouter final : public QObject {
 
   private:
     void OnDownloadRequested(QWebEngineDownloadRequest* request);
+    // An accepted download that has not finished yet.
+    struct Accepted {
+        QString target;
+        QDateTime start_time;
+        QPointer<QWebEngineDownloadRequest> request;  // the request asking now
+    };
+    void Remember(QWebEngineDownloadRequest& request, const Accepted& accepted);
+    void ContinueResumed(QWebEngineDownloadRequest& request, const Accepted& accepted);
 
     EngineContext& context_;
-    struct Accepted {
-        QPointer<QWebEngineDownloadRequest> request;
-        QPointer<QObject> tracker;  // reports the download's changes to its browser
-    };
-    std::vector<Accepted> accepted_;
+    std::map<quint32, Accepted> accepted_;  // by download id
 };
 
 }  // namespace corvane::engine

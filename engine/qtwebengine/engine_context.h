@@ -57,6 +57,9 @@ class EngineContext final : public QObject {
     // Windows and pages of closed browsers: deleted later, at the latest by Stop.
     void DisposeLater(QObject* object);
 
+    // A print dialog is open (it is application-modal: one at a time for the whole program).
+    bool& print_dialog_open() { return print_dialog_open_; }
+
   private:
     EngineContext(const CefSettings& settings, CefApp* app);
     ~EngineContext() override;
@@ -72,6 +75,7 @@ class EngineContext final : public QObject {
     int next_browser_id_ = 1;
     int session_ = 0;  // sessions replaced so far
     bool delivering_ = false;
+    bool print_dialog_open_ = false;
 };
 
 }  // namespace corvane::engine

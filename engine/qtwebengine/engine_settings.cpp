@@ -6,6 +6,7 @@
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <cstdio>
 
 namespace corvane::engine {
@@ -55,6 +56,13 @@ class ScopedEnvironment {
 };
 
 }  // namespace
+
+QString AcceptLanguageFor(const QString& locale) {
+    // "zh-CN" alone would leave servers that only know "zh" without a match.
+    const qsizetype dash = locale.indexOf(QLatin1Char('-'));
+    if (dash <= 0) return locale;
+    return locale + QLatin1Char(',') + locale.left(dash) + QStringLiteral(";q=0.9");
+}
 
 LaunchPlan PlanLaunch(const CefSettings& settings, bool running_as_root,
                       const QString& helper_path) {
@@ -160,7 +168,12 @@ std::unique_ptr<QWebEngineProfile> CreateProfile(const CefSettings& settings,
         agent.replace(QRegularExpression(QStringLiteral("Chrome/\\S+")), settings.product_version);
     }
     if (!agent.isEmpty()) profile->setHttpUserAgent(agent);
-    if (!settings.locale.isEmpty()) profile->setHttpAcceptLanguage(settings.locale);
+    if (!settings.locale.isEmpty())
+        profile->setHttpAcceptLanguage(AcceptLanguageFor(settings.locale));
+    // A PDF the server means to be shown opens in Chromium's viewer, which Qt WebEngine counts as
+    // a plugin; without it the document is offered as a download.
+    profile->settings()->setAttribute(QWebEngineSettings::PluginsEnabled, true);
+    profile->settings()->setAttribute(QWebEngineSettings::PdfViewerEnabled, true);
     return profile;
 }
 

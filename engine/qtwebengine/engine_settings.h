@@ -31,6 +31,9 @@ LaunchPlan PlanLaunch(const CefSettings& settings, bool running_as_root,
 // exists, as Qt WebEngine reads its environment once when it starts.
 void ApplyLaunchPlan(const LaunchPlan& plan);
 
+// The Accept-Language list for a BCP 47 locale: "zh-CN" gives "zh-CN,zh;q=0.9".
+QString AcceptLanguageFor(const QString& locale);
+
 // Later sessions keep their storage in cache_path's sub-folder kSessionFolderPrefix + number.
 inline constexpr char kSessionFolderPrefix[] = "session-";
 

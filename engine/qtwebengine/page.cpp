@@ -50,7 +50,7 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, Browser& browser, QObject* 
                 if (browser_) browser_->PageNewWindowRequested(request);
             });
     connect(this, &QWebEnginePage::printRequested, this, [this] {
-        if (browser_) browser_->Print();  // window.print() asks as the shell's Print would
+        if (browser_) browser_->PagePrintRequested();
     });
 }
 

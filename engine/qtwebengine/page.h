@@ -42,6 +42,7 @@ class BrowserPage final : public QWebEnginePage {
     };
     DialogAnswer AskJSDialog(cef_jsdialog_type_t type, const QUrl& origin, const QString& message,
                              const QString& default_prompt);
+    DialogAnswer AskBeforeUnload(const QString& message);
 
     QPointer<Browser> browser_;
 };

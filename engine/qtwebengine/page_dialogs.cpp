@@ -1,5 +1,6 @@
 // The page's JavaScript dialogs: the client answers, suppresses, or leaves them to the engine's own
 // dialogs (Qt's message box and input dialog).
+#include <QCoreApplication>
 #include <QWebEngineProfile>
 
 #include "browser.h"
@@ -27,7 +28,34 @@ class DialogCallback final : public CefJSDialogCallback {
     QString user_input_;
 };
 
+// Qt WebEngine 6.4 hands the leave-page question (beforeunload) to javaScriptConfirm with its own
+// fixed text, translated in the context "QWebEnginePage"; pages cannot choose that text.
+constexpr char kLeavePageQuestion[] =
+    "Are you sure you want to leave this page? Changes that you made may not be saved.";
+
+bool IsLeavePageQuestion(const QString& message) {
+    return message == QLatin1String(kLeavePageQuestion) ||
+           message == QCoreApplication::translate("QWebEnginePage", kLeavePageQuestion);
+}
+
 }  // namespace
+
+BrowserPage::DialogAnswer BrowserPage::AskBeforeUnload(const QString& message) {
+    DialogAnswer answer;
+    CefClient* client = browser_ ? browser_->client() : nullptr;
+    CefJSDialogHandler* handler = client ? client->GetJSDialogHandler() : nullptr;
+    if (!handler) return answer;
+    DialogCallback callback;
+    Browser* browser = browser_;
+    const bool handled = CallClient("OnBeforeUnloadDialog", false, [&] {
+        return handler->OnBeforeUnloadDialog(browser, message, false, &callback);
+    });
+    if (handled) {
+        answer.kind = DialogAnswer::kAnswered;
+        answer.success = callback.answered() && callback.success();
+    }
+    return answer;
+}
 
 BrowserPage::DialogAnswer BrowserPage::AskJSDialog(cef_jsdialog_type_t type, const QUrl& origin,
                                                    const QString& message,
@@ -60,7 +88,9 @@ void BrowserPage::javaScriptAlert(const QUrl& origin, const QString& message) {
 }
 
 bool BrowserPage::javaScriptConfirm(const QUrl& origin, const QString& message) {
-    const DialogAnswer answer = AskJSDialog(JSDIALOGTYPE_CONFIRM, origin, message, {});
+    const DialogAnswer answer = IsLeavePageQuestion(message)
+                                    ? AskBeforeUnload(message)
+                                    : AskJSDialog(JSDIALOGTYPE_CONFIRM, origin, message, {});
     if (answer.kind == DialogAnswer::kEngineDefault)
         return QWebEnginePage::javaScriptConfirm(origin, message);
     return answer.success;

@@ -15,7 +15,9 @@ namespace corvane::scripted {
 class ScriptedDownloadItem final : public CefDownloadItem {
   public:
     DownloadState state;
+    uint32_t id = 0;
 
+    uint32_t GetId() const override { return id; }
     int64_t GetTotalBytes() const override { return state.totalBytes; }
     int64_t GetReceivedBytes() const override { return state.receivedBytes; }
     int64_t GetCurrentSpeed() const override { return state.currentSpeed; }

@@ -40,7 +40,12 @@ void ScriptedBrowser::CloseBrowser(bool force_close) {
     state().Enqueue([id] { state().Close(id); });
 }
 
-void ScriptedBrowser::Print() { state().Record({"Print", id_}); }
+bool ScriptedBrowser::Print() {
+    // One print dialog at a time, as in the real engine.
+    const bool accepted = !Engine().printDialogOpen;
+    state().Record({"Print", id_, {}, {}, 0, accepted});
+    return accepted;
+}
 
 void ScriptedBrowser::ShowDevTools(const CefWindowInfo& window_info, CefClient* client,
                                    const CefBrowserSettings& /*settings*/,

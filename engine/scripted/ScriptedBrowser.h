@@ -54,7 +54,7 @@ class ScriptedBrowser final : public CefBrowser, public CefBrowserHost {
 
     // CefBrowserHost
     void CloseBrowser(bool force_close) override;
-    void Print() override;
+    bool Print() override;
     void ShowDevTools(const CefWindowInfo& window_info, CefClient* client,
                       const CefBrowserSettings& settings,
                       const QPoint* inspect_element_at) override;

@@ -131,6 +131,7 @@ void ScriptedEngine::Reset() {
     state_->nextDownload = 1;
     messageLoopWorkCalls = 0;
     maxMessageLoopWorkDepth = 0;
+    printDialogOpen = false;
 }
 
 const QList<RecordedCall>& ScriptedEngine::Calls() const { return state_->calls; }
@@ -285,12 +286,31 @@ JSDialogAnswer ScriptedEngine::JSDialog(int id, cef_jsdialog_type_t type, const 
     return answer;
 }
 
+JSDialogAnswer ScriptedEngine::BeforeUnload(int id, const QString& message) {
+    ScriptedBrowser& b = state_->Get(id);
+    JSDialogAnswer answer;
+    JSDialogCallback callback(answer);
+    if (b.client())
+        if (CefJSDialogHandler* h = b.client()->GetJSDialogHandler())
+            answer.handled = h->OnBeforeUnloadDialog(&b, message, false, &callback);
+    return answer;
+}
+
+bool ScriptedEngine::PrintRequested(int id) {
+    ScriptedBrowser& b = state_->Get(id);
+    CefPrintHandler* h = b.client() ? b.client()->GetPrintHandler() : nullptr;
+    const bool handled = h && h->OnPrintRequested(&b);
+    if (!handled) b.Print();
+    return handled;
+}
+
 BeforeDownloadAnswer ScriptedEngine::BeginDownload(int id, const QString& suggestedName,
                                                    const DownloadState& initial) {
     ScriptedBrowser& b = state_->Get(id);
     const int download = state_->nextDownload++;
     ScriptedDownload& d = state_->downloads[download];
     d.browser = id;
+    d.item.id = static_cast<uint32_t>(download);
     d.item.state = initial;
     BeforeDownloadAnswer answer;
     answer.download = download;

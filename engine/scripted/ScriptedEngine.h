@@ -50,7 +50,7 @@ namespace corvane::scripted {
 //   "LoadURL"            id       url
 //   "StopLoad"           id
 //   "CloseBrowser"       id                                                     force_close
-//   "Print"              id
+//   "Print"              id                                                     accepted
 //   "ShowDevTools"       id       window name                    has point   client given
 //   "CloseDevTools"      id
 //   "ExecuteJavaScript"  id       code              script url   start line
@@ -117,6 +117,8 @@ class ScriptedEngine {
     int messageLoopWorkCalls = 0;
     int maxMessageLoopWorkDepth = 0;  // above 1: cef_do_message_loop_work was re-entered
     int shutdownCalls = 0;
+    // A print dialog is open: Print() refuses (answers false) while this is set.
+    bool printDialogOpen = false;
 
     // ---- Calls recorded on browsers, hosts and frames, in order
     const QList<RecordedCall>& Calls() const;
@@ -166,6 +168,12 @@ class ScriptedEngine {
     // continues, the item's full path becomes initial.fullPath, or else the path it gave.
     BeforeDownloadAnswer BeginDownload(int id, const QString& suggestedName,
                                        const DownloadState& initial);
+    // The page asks whether it may be left: OnBeforeUnloadDialog. engineDialog() of the answer
+    // tells that the engine would ask in its own way.
+    JSDialogAnswer BeforeUnload(int id, const QString& message);
+    // The page called window.print(): OnPrintRequested; unhandled, the engine prints itself
+    // (recorded as a "Print" call). Returns the handler's "handled".
+    bool PrintRequested(int id);
     // A certificate error: the handler is asked only when ignore_certificate_errors is off.
     // Returns true when the certificate was accepted.
     bool CertificateError(int id, int certError, const QString& url);

@@ -35,6 +35,8 @@ CONTENT_TYPES = {
     ".svg": "image/svg+xml",
     ".png": "image/png",
     ".ico": "image/x-icon",
+    # Without a Content-Disposition a PDF is shown in the engine's PDF viewer, not downloaded.
+    ".pdf": "application/pdf",
 }
 
 

@@ -11,6 +11,9 @@ code. One line per step; exit code 0 only when every step did what it should.
 
 import argparse
 import configparser
+import contextlib
+import ctypes
+import ctypes.util
 import glob
 import hashlib
 import json
@@ -29,6 +32,65 @@ class StepFailed(Exception):
 def regex_exact(text):
     """An anchored POSIX extended regular expression that matches the text literally."""
     return "^" + re.sub(r"([\\^$.|?*+()\[\]{}])", r"\\\1", text) + "$"
+
+
+@contextlib.contextmanager
+def keys_for(text):
+    """Binds each character of `text` that the keyboard map lacks to a free key until the end.
+
+    xdotool types such a character by binding it to a spare key for a moment and unbinding it at
+    once; a client that reads the keyboard map a little later then sees the next character or none
+    ("草稿" arrives as "稿稿"). Bound beforehand and for the whole typing, every character has a
+    key of its own, which xdotool finds in the map and presses like any other.
+    """
+    wanted = sorted({c for c in text if ord(c) > 0x7e})
+    if not wanted:
+        yield
+        return
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XDisplayKeycodes.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
+                                     ctypes.POINTER(ctypes.c_int)]
+    x11.XGetKeyboardMapping.restype = ctypes.POINTER(ctypes.c_ulong)
+    x11.XGetKeyboardMapping.argtypes = [ctypes.c_void_p, ctypes.c_ubyte, ctypes.c_int,
+                                        ctypes.POINTER(ctypes.c_int)]
+    x11.XChangeKeyboardMapping.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
+                                           ctypes.POINTER(ctypes.c_ulong), ctypes.c_int]
+    x11.XFree.argtypes = [ctypes.c_void_p]
+    x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(None)
+    if not display:
+        raise StepFailed("cannot open the X display to bind keys")
+    try:
+        low, high, per = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
+        x11.XDisplayKeycodes(display, ctypes.byref(low), ctypes.byref(high))
+        count = high.value - low.value + 1
+        syms = x11.XGetKeyboardMapping(display, low.value, count, ctypes.byref(per))
+        free = [low.value + i for i in range(count)
+                if all(syms[i * per.value + j] == 0 for j in range(per.value))]
+        x11.XFree(syms)
+        # Keep the last free key for xdotool's own use.
+        if len(free) <= len(wanted):
+            raise StepFailed("the keyboard map has too few free keys for %r" % text)
+        bound = list(zip(free, wanted))
+
+        def bind(code, keysym):
+            x11.XChangeKeyboardMapping(display, code, 2, (ctypes.c_ulong * 2)(keysym, keysym), 1)
+
+        for code, char in bound:
+            # Latin-1 characters are their own key symbols; the others are 0x01000000 + code point.
+            bind(code, ord(char) if ord(char) <= 0xff else 0x01000000 + ord(char))
+        x11.XSync(display, 0)
+        try:
+            yield
+        finally:
+            for code, _ in bound:
+                bind(code, 0)
+            x11.XSync(display, 0)
+    finally:
+        x11.XCloseDisplay(display)
 
 
 class Walk:
@@ -98,9 +160,10 @@ class Walk:
         self.events += self.http("/walk/events.json?since=%d" % len(self.events))
         return self.events
 
-    def wait_event(self, match, timeout, description):
+    def wait_event(self, match, timeout, description, since=0):
+        """The first event from the `since`-th on that `match` accepts."""
         def look():
-            return next((e for e in self.fetch_events() if match(e)), None)
+            return next((e for e in self.fetch_events()[since:] if match(e)), None)
 
         event = self.wait_for(look, timeout)
         if event is None:
@@ -113,13 +176,18 @@ class Walk:
 
     # -- acting like a person ------------------------------------------------------------------
 
-    def click(self, element):
-        """Asks the page where the element is, then clicks its middle with the mouse."""
+    def show(self, element):
+        """Has the page scroll the element into view; returns where it is once that is painted."""
         action = self.http("/walk/action", {"locate": element})
         rect = self.wait_event(lambda e: e.get("type") == "rect" and e.get("seq") == action["seq"],
                                30, "where %s is" % element)
         if rect.get("missing"):
             raise StepFailed("the page has no element %s" % element)
+        return rect
+
+    def click(self, element):
+        """Asks the page where the element is, then clicks its middle with the mouse."""
+        rect = self.show(element)
         ratio = rect.get("ratio") or 1
         x = int((rect["x"] + rect["w"] / 2) * ratio)
         y = int((rect["y"] + rect["h"] / 2) * ratio)
@@ -130,12 +198,18 @@ class Walk:
         self.xdotool("mousemove", "--window", self.main_window, str(x), str(y))
         self.xdotool("click", "1")
 
+    def type(self, text):
+        """Types `text` into whatever has the keyboard focus, any script."""
+        with keys_for(text):
+            self.xdotool("type", "--delay", "60", text)
+
     def press(self, window, *keys):
         self.xdotool("windowactivate", "--sync", window)
         self.xdotool("key", "--clearmodifiers", *keys)
 
-    def wait_window(self, name, timeout, description):
-        found = self.wait_for(lambda: self.windows(regex_exact(name)), timeout)
+    def wait_window(self, name, timeout, description, pattern=None):
+        """A window titled `name`, or with a title that the regular expression `pattern` matches."""
+        found = self.wait_for(lambda: self.windows(pattern or regex_exact(name)), timeout)
         if not found:
             raise StepFailed("no window %s (\"%s\") within %d s" % (description, name, timeout))
         return found[0]
@@ -183,7 +257,7 @@ class Walk:
 
     def step_login(self):
         self.click("nsrsbh")
-        self.xdotool("type", "--delay", "60", self.nsrsbh)
+        self.type(self.nsrsbh)
         self.xdotool("key", "Return")
 
         def reports():
@@ -296,6 +370,130 @@ class Walk:
         return "pop-up \"%s\" opened, main caption stayed \"%s\", Alt+F4 closed the pop-up; %s" % (
             name, caption, shot)
 
+    def step_certificate(self):
+        down = os.path.join(self.program, "down")
+        saved = set(os.listdir(down))
+        self.click("link-certificate-window")
+        # The window's caption follows the document's title, which the PDF viewer takes from the
+        # PDF once it has read it.
+        name = "Tax payment certificate"
+        viewer = self.wait_window(name, 60, "showing the certificate's PDF document")
+        caption = self.window_name(self.main_window)
+        if caption != self.title:
+            raise StepFailed("the main window's caption changed to \"%s\"" % caption)
+        shot = self.screenshot("certificate")
+        self.xdotool("windowactivate", "--sync", viewer)
+        self.xdotool("key", "alt+F4")
+        if not self.wait_gone(viewer, 30):
+            raise StepFailed("the certificate's window did not close on Alt+F4")
+        if self.main_window not in self.windows():
+            raise StepFailed("the main window went away with the certificate's window")
+        if set(os.listdir(down)) != saved:
+            raise StepFailed("the certificate was saved in down/ instead of being shown: %s"
+                             % sorted(set(os.listdir(down)) - saved))
+        return "certificate.pdf shown in a new window \"%s\", nothing saved in down/; Alt+F4 " \
+               "closed it, the main window stayed; %s" % (name, shot)
+
+    def step_print(self):
+        down = os.path.join(self.program, "down")
+        there = set(os.listdir(down))
+        self.click("btn-window-print")
+        dialog = self.wait_window("打印", 60, "with the print dialog")
+        shot = self.screenshot("print")
+        # "打印(P)": without a system printer the dialog prints to the PDF file it proposes.
+        self.press(dialog, "alt+p")
+        if not self.wait_gone(dialog, 30):
+            raise StepFailed("the print dialog did not close on Alt+P")
+
+        def printed():
+            for name in sorted(set(os.listdir(down)) - there):
+                if not name.endswith(".pdf"):
+                    continue
+                with open(os.path.join(down, name), "rb") as f:
+                    data = f.read()
+                if data.startswith(b"%PDF-") and data.rstrip().endswith(b"%%EOF"):
+                    return name, len(data)
+            return None
+
+        found = self.wait_for(printed, 120)
+        if not found:
+            raise StepFailed("no complete PDF file appeared in %s (it holds %s)"
+                             % (down, sorted(os.listdir(down))))
+        return "window.print() opened the dialog \"打印\"; Alt+P printed the page to " \
+               "down/%s (%d bytes); %s" % (*found, shot)
+
+    def step_upload(self):
+        path = os.path.join(self.program, "down", self.download_info("declaration")["name"])
+        if not os.path.isfile(path):
+            raise StepFailed("%s, the file to choose, is not there" % path)
+        known = len(self.fetch_events())
+        self.click("file-upload")
+        dialog = self.wait_window("打开", 60, "with the file dialog")
+        shot = self.screenshot("upload")
+        # The dialog's name field has the focus: the full path goes in there.
+        self.press(dialog, "ctrl+a")
+        self.type(path)
+        self.press(dialog, "Return")
+        event = self.wait_event(lambda e: e.get("type") == "result" and e.get("name") ==
+                                "file-upload", 30, "the chosen files", known)
+        if event.get("value") != [os.path.basename(path)]:
+            raise StepFailed("the page got the files %r, not %s" % (event.get("value"), path))
+        if not self.wait_gone(dialog, 20):
+            raise StepFailed("the file dialog stayed open")
+        self.show("upload-result")  # painted again where the dialog was
+        shot_chosen = self.screenshot("upload-chosen")
+        return "file dialog \"打开\" shown; typed %s; the page got the file %s; %s, %s" % (
+            os.path.relpath(path, self.program), os.path.basename(path), shot, shot_chosen)
+
+    def is_start_page(self, event):
+        return event.get("type") == "ready" and "/leave.html" not in event.get("address", "")
+
+    def ask_to_leave(self):
+        """Clicks the way back on the leave page; returns the engine's question."""
+        self.click("link-back")
+        question = self.wait_window("Javascript Confirm…", 30, "asking whether to leave",
+                                    "^Javascript Confirm")
+        if self.windows(regex_exact("系统 提示")):
+            raise StepFailed("Corvane showed its own box \"系统 提示\" for the leave-page question")
+        return question
+
+    def step_leave(self):
+        known = len(self.fetch_events())
+        self.click("link-leave")
+        self.wait_event(lambda e: e.get("type") == "ready" and "/leave.html" in e["address"], 60,
+                        "that the leave page was loaded", known)
+
+        def type_into_draft(text, whole):
+            # The engine asks only after a user gesture on the page: click, then type.
+            since = len(self.fetch_events())
+            self.click("draft")
+            self.xdotool("key", "End")
+            self.type(text)
+            self.wait_event(lambda e: e.get("name") == "draft" and e.get("value") == whole, 30,
+                            "that the field holds %r" % whole, since)
+
+        text = "草稿 draft"
+        type_into_draft(text, text)
+        asked = len(self.fetch_events())
+        question = self.ask_to_leave()
+        title = self.window_name(question)
+        shot = self.screenshot("leave-question")
+        self.press(question, "Escape")  # stay
+        if not self.wait_gone(question, 20):
+            raise StepFailed("the question did not close on Escape")
+        # Still the leave page, with the text it had: typing on goes on from there.
+        type_into_draft(" 2", text + " 2")
+        if any(self.is_start_page(e) for e in self.fetch_events()[asked:]):
+            raise StepFailed("the start page was loaded although the walk chose to stay")
+
+        asked = len(self.fetch_events())
+        question = self.ask_to_leave()
+        self.press(question, "Return")  # leave
+        back = self.wait_event(self.is_start_page, 60, "that the start page was back", asked)
+        return "typed %r; leaving asked \"%s\" (the engine's question, no \"系统 提示\"); " \
+               "Escape stayed with the text kept, Return left for %s; %s" % (
+                   text, title, back["address"], shot)
+
     def step_commands(self):
         sent = []
         for element in ("btn-startmonitor", "btn-zmxy", "btn-printjhd", "btn-playmedia"):
@@ -367,7 +565,7 @@ class Walk:
             raise StepFailed("the box did not close")
         answer = "8888"
         dialog = self.wait_new_window(before - {box}, 30, "engine input box after the message")
-        self.xdotool("type", "--delay", "60", answer)
+        self.type(answer)
         self.press(dialog, "Return")
         event = self.wait_event(lambda e: e.get("name") == "btn-prompt", 30, "the prompt's answer")
         if event.get("value") != answer:
@@ -403,6 +601,10 @@ class Walk:
             ("download", self.step_download),
             ("download in a new window", self.step_download_window),
             ("pop-up", self.step_popup),
+            ("PDF certificate in a new window", self.step_certificate),
+            ("window.print()", self.step_print),
+            ("file upload", self.step_upload),
+            ("leave-page question", self.step_leave),
             ("text commands", self.step_commands),
             ("alert with prefix", self.step_alert_noshow),
             ("alert", self.step_alert),

@@ -137,4 +137,12 @@ bool ChromeClient::OnContextMenuCommand(CefBrowser* browser, CefFrame* frame, in
     });
 }
 
+bool ChromeClient::OnPrintRequested(CefBrowser* browser) {
+    return Forward(window_, false, [&](TFrmChrome& w) {
+        // Taken care of by doing nothing: the session it would print is about to end.
+        if (w.SessionResetPending()) return true;
+        return w.Chromium1PrintRequested(browser);
+    });
+}
+
 }  // namespace corvane::browser

@@ -25,7 +25,8 @@ class ChromeClient : public CefClient,
                      public CefRequestHandler,
                      public CefJSDialogHandler,
                      public CefDownloadHandler,
-                     public CefContextMenuHandler {
+                     public CefContextMenuHandler,
+                     public CefPrintHandler {
   public:
     explicit ChromeClient(TFrmChrome* window);
 
@@ -39,6 +40,7 @@ class ChromeClient : public CefClient,
     CefJSDialogHandler* GetJSDialogHandler() override { return this; }
     CefDownloadHandler* GetDownloadHandler() override { return this; }
     CefContextMenuHandler* GetContextMenuHandler() override { return this; }
+    CefPrintHandler* GetPrintHandler() override { return this; }
 
     void OnBeforeClose(CefBrowser* browser) override;
     void OnLoadEnd(CefBrowser* browser, CefFrame* frame, int httpStatusCode) override;
@@ -61,6 +63,8 @@ class ChromeClient : public CefClient,
                            CefDownloadItemCallback* callback) override;
     void OnBeforeContextMenu(CefBrowser* browser, CefFrame* frame) override;
     bool OnContextMenuCommand(CefBrowser* browser, CefFrame* frame, int command_id) override;
+    bool OnPrintRequested(CefBrowser* browser) override;
+    // OnBeforeUnloadDialog stays the engine's: the leave-page question is not a page dialog.
 
   protected:
     // Only through the last Release().

@@ -85,7 +85,9 @@ std::optional<CommandObject> ReadCommandObject(const QString& text) {
     command.type = MemberText(root, "type");
     if (root.is_object()) {
         const auto data = root.find("data");
-        if (data != root.end() && !data->is_null()) {
+        // A "data" that is present counts even when it is null (the command then reads its
+        // members as empty).
+        if (data != root.end()) {
             command.hasData = true;
             command.nsrsbh = MemberText(*data, "nsrsbh");
         }

@@ -23,7 +23,7 @@ class CommandJsonTooDeep : public std::runtime_error {
 // value, null or a missing member the empty text, any other value its JSON text.
 struct CommandObject {
     QString type;
-    bool hasData = false;  // "data" present and not null
+    bool hasData = false;  // "data" present (null included)
     QString nsrsbh;        // data's "nsrsbh"; empty when data is not an object or lacks it
 };
 

@@ -31,10 +31,21 @@ QString DownloadProgressText(int64_t bytesPerSecond, int percent, int64_t totalB
            QStringLiteral(";保存位置：") + fullPath;
 }
 
+void DownloadSizeWatch::Started(uint32_t download, int64_t totalBytes) {
+    if (totalBytes <= 0) unknown_.insert(download);
+}
+
+bool DownloadSizeWatch::SizeBecameKnown(uint32_t download, int64_t totalBytes) {
+    return totalBytes > 0 && unknown_.erase(download) > 0;
+}
+
+void DownloadSizeWatch::Ended(uint32_t download) { unknown_.erase(download); }
+
 void TFrmChrome::Chromium1BeforeDownload(CefBrowser* /*browser*/, CefDownloadItem* item,
                                          const QString& suggested_name,
                                          CefBeforeDownloadCallback* callback) {
     SetStatusText(DownloadSizeText(item->GetTotalBytes(), QLocale::system()));
+    downloadSizes_.Started(item->GetId(), item->GetTotalBytes());
     // Relative to the program folder; the folder is not created here, the Save As dialog
     // decides where the file goes.
     callback->Continue(QStringLiteral("down/") + suggested_name, true);
@@ -42,6 +53,7 @@ void TFrmChrome::Chromium1BeforeDownload(CefBrowser* /*browser*/, CefDownloadIte
 
 void TFrmChrome::Chromium1DownloadUpdated(CefBrowser* browser, CefDownloadItem* item,
                                           CefDownloadItemCallback* /*callback*/) {
+    if (!item->IsInProgress()) downloadSizes_.Ended(item->GetId());
     if (item->IsComplete()) {
         SetStatusText(QStringLiteral("下载完成！"));
         AppMessageBox(this, QStringLiteral("下载成功"));
@@ -52,6 +64,10 @@ void TFrmChrome::Chromium1DownloadUpdated(CefBrowser* browser, CefDownloadItem* 
         PopupCleanup(browser);
         CloseIfBlank();
     } else if (item->IsInProgress()) {
+        if (downloadSizes_.SizeBecameKnown(item->GetId(), item->GetTotalBytes())) {
+            SetStatusText(DownloadSizeText(item->GetTotalBytes(), QLocale::system()));
+            return;
+        }
         if (item->GetReceivedBytes() <= 0) {
             SetStatusText(QString());
             return;

@@ -42,7 +42,7 @@ void RunCommand(const CommandObject& command, const QString& decoded, PageComman
         result = QStringLiteral("打印叫号单");
     } else if (Is(type, "printwebview")) {
         result = QStringLiteral("打印网页");
-        actions.PrintPage();
+        if (!actions.PrintPage()) result.clear();
     } else if (Is(type, "playmedia")) {
         if (ArgumentText(decoded, &argument)) result = UrlDecodeUtf8(argument);
     }

@@ -16,8 +16,9 @@ class PageCommandActions {
     virtual void CloseByPage() = 0;
     // "login" with data: the version and login report, returning when it has finished.
     virtual void ReportLogin(const QString& nsrsbh) = 0;
-    // "printwebview": print the window's own page through the engine's print dialog.
-    virtual void PrintPage() = 0;
+    // "printwebview": print the window's own page through the engine's print dialog. False when
+    // the print was refused (a print dialog is already open).
+    virtual bool PrintPage() = 0;
 
   protected:
     ~PageCommandActions() = default;

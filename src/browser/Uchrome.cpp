@@ -290,8 +290,6 @@ void TFrmChrome::CloseByPage() {
 
 void TFrmChrome::ReportLogin(const QString& nsrsbh) { net::SendVersionReport(nsrsbh); }
 
-void TFrmChrome::PrintPage() { OwnBrowser().GetHost()->Print(); }
-
 // ---- closing
 
 void TFrmChrome::closeEvent(QCloseEvent* event) {

@@ -20,6 +20,7 @@
 
 #include "browser/ChromiumView.h"
 #include "browser/DevToolsPanel.h"
+#include "browser/Downloads.h"
 #include "browser/PageCommand.h"
 #include "browser/RenderCrash.h"
 #include "cef_engine.h"
@@ -103,6 +104,8 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
                                  CefBeforeDownloadCallback* callback);
     void Chromium1DownloadUpdated(CefBrowser* browser, CefDownloadItem* item,
                                   CefDownloadItemCallback* callback);
+    // The page called window.print(): printed as the "printwebview" command prints (Printing.cpp).
+    bool Chromium1PrintRequested(CefBrowser* browser);
     void Chromium1BeforeContextMenu(CefBrowser* browser, CefFrame* frame);
     bool Chromium1ContextMenuCommand(CefBrowser* browser, CefFrame* frame, int command_id);
 
@@ -142,6 +145,9 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     void ShowShellMessage(const QString& text);
     void RunScriptInMainFrame(const QString& script);
     void PopupCleanup(CefBrowser* browser);
+    // Prints the browser's page through the engine's print dialog; false, with an "error^" line,
+    // when the engine refused because a print dialog is already open.
+    bool PrintBrowser(CefBrowser& browser);
     void Timer1Timer();
     void StartPublicTerminal();
     void ResetSessionNow();
@@ -154,7 +160,7 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     // PageCommandActions
     void CloseByPage() override;
     void ReportLogin(const QString& nsrsbh) override;
-    void PrintPage() override;
+    bool PrintPage() override;
 
     QSplitter* clientSplit_;  // browser view above the developer tools panel
     QLabel* statusText_;
@@ -168,6 +174,7 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     int handlerDepth_ = 0;            // engine event handlers running (HandlerScope)
     bool freeAfterHandlers_ = false;  // closed while one ran: freed when the last returns
     RenderCrashGuard renderCrash_;
+    DownloadSizeWatch downloadSizes_;
     const config::KioskSettings kiosk_;
     IdleWatch* idle_ = nullptr;     // with IdleReset only; a child of the window
     RetryNotice* retry_ = nullptr;  // with RetrySeconds only; a child of the window

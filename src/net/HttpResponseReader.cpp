@@ -64,7 +64,8 @@ class Reader {
     }
 
   private:
-    // Next line without its CR LF. The response so far must stay within the limits.
+    // Next line without its CR LF, or its LF alone, as common HTTP clients accept servers that end
+    // lines that way. The response so far must stay within the limits.
     QByteArray ReadLine(const char* whereEnded) {
         qsizetype scanned = 0;
         for (;;) {
@@ -74,9 +75,7 @@ class Reader {
                 if (length > kMaxHeaderLineBytes) LineTooLong();
                 QByteArray line = buf_.mid(pos_, length);
                 Consume(length);
-                if (line.size() < 2 || line[line.size() - 2] != '\r')
-                    Malformed(QStringLiteral("line not ended by CR LF ") + Excerpt(line));
-                line.chop(2);
+                line.chop(line.size() >= 2 && line[line.size() - 2] == '\r' ? 2 : 1);
                 if (line.contains('\r')) Malformed(QStringLiteral("stray CR in ") + Excerpt(line));
                 if (line.contains('\0')) Malformed(QStringLiteral("NUL byte in ") + Excerpt(line));
                 return line;

@@ -1,5 +1,7 @@
 #include "shell/Application.h"
 
+#include "shell/UiLanguage.h"
+
 #include <array>
 #include <memory>
 #include <stdexcept>
@@ -54,6 +56,7 @@ QApplication& Application() {
     // The main window's closing ends the message loop, not the last window (engine pop-ups may
     // still be open then).
     QApplication::setQuitOnLastWindowClosed(false);
+    InstallUiLanguage();
     return *Owned();
 }
 

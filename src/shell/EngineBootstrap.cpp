@@ -1,4 +1,5 @@
 #include "shell/EngineBootstrap.h"
+#include "shell/UiLanguage.h"
 
 #include <QFile>
 #include <QPointer>
@@ -84,6 +85,7 @@ CefSettings& Settings() {
     static CefSettings settings = [] {
         CefSettings s;
         s.log_severity = LOGSEVERITY_DISABLE;
+        s.locale = EngineLocale();
         return s;
     }();
     return settings;

@@ -18,6 +18,11 @@ import urllib.parse
 
 PROGRAM_DIR = os.environ["CORVANE_PROGRAM_DIR"]
 
+# Window titles of Qt's own dialogs, which speak the program's language (Simplified Chinese).
+SAVE_AS_DIALOG = "^另存为$"
+OPEN_FILES_DIALOG = "^打开$"
+PRINT_DIALOG = "^打印"
+
 
 def command(obj):
     """A page command address path: the marker and the URL-encoded JSON object."""

@@ -15,7 +15,10 @@ class RecordingActions : public corvane::browser::PageCommandActions {
         ++effects;
         reportedNumber = nsrsbh;
     }
-    void PrintPage() override { ++effects; }
+    bool PrintPage() override {
+        ++effects;
+        return true;
+    }
 
     int effects = 0;
     QString reportedNumber;

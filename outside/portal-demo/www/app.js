@@ -21,8 +21,8 @@ function sendCommand(command, argument, doubleEncode) {
   window.location.href = address;
 }
 
-function noteResult(name, value) {
-  const shown = document.getElementById("dialog-result");
+function noteResult(name, value, shownIn) {
+  const shown = document.getElementById(shownIn || "dialog-result");
   if (shown) shown.textContent = name + " → " + JSON.stringify(value);
   if (window.corvaneWalk) window.corvaneWalk.event({type: "result", name: name, value: value});
 }
@@ -71,6 +71,28 @@ function wireUp() {
     close.addEventListener("click", () => {
       if (popup && !popup.closed) popup.close();
       popup = null;
+    });
+  }
+  const print = document.getElementById("btn-window-print");
+  if (print) print.addEventListener("click", () => window.print());
+  // Links between the portal's own pages keep the page's query (the walk's "walk=1" among it).
+  for (const link of document.querySelectorAll("a[data-keep-query]")) {
+    link.href = link.getAttribute("href") + window.location.search;
+  }
+  const upload = document.getElementById("file-upload");
+  if (upload) {
+    upload.addEventListener("change", () => {
+      noteResult(upload.id, Array.from(upload.files, (file) => file.name), "upload-result");
+    });
+  }
+  const draft = document.getElementById("draft");
+  if (draft) {
+    draft.addEventListener("input", () => noteResult(draft.id, draft.value));
+    // With text typed the page asks before it is left; the engine shows its own question.
+    window.addEventListener("beforeunload", (e) => {
+      if (draft.value === "") return;
+      e.preventDefault();
+      e.returnValue = "";
     });
   }
 }

@@ -48,7 +48,10 @@
 
   window.corvaneWalk = {event: post};
   document.addEventListener("DOMContentLoaded", () => {
-    post({type: "ready", title: document.title, address: window.location.href});
+    // Ready once the page has been painted, so that a screenshot taken then shows it.
+    requestAnimationFrame(() => requestAnimationFrame(() => {
+      post({type: "ready", title: document.title, address: window.location.href});
+    }));
     setInterval(poll, 250);
   });
 })();

@@ -14,7 +14,7 @@ import tempfile
 import time
 import unittest
 
-from e2e_support import ProgramTest, command, page, wait_for, xdotool
+from e2e_support import SAVE_AS_DIALOG, ProgramTest, command, page, wait_for, xdotool
 
 OUT_DIR = os.environ.get("CORVANE_E2E_OUT", tempfile.gettempdir())
 TITLE = "Corvane browser e2e"
@@ -133,7 +133,7 @@ class BrowserWindow(ProgramTest):
     def test_download_lands_in_the_chosen_folder(self):
         self.start("/download.html")
         self.main_window()
-        dialog = wait_for(lambda: xdotool("search", "--name", "^Save"), 120, "the Save As dialog")
+        dialog = wait_for(lambda: xdotool("search", "--name", SAVE_AS_DIALOG), 120, "the Save As dialog")
         target = os.path.join(self.folder.dir, "chosen", "report.bin")
         os.makedirs(os.path.dirname(target))
         xdotool("windowactivate", "--sync", dialog[0])

@@ -322,11 +322,9 @@ class Downloads(EngineRun):
         probe.expect(r"^save-as-dialog folder=%s name=%s$"
                      % (re.escape(start), re.escape(os.path.join(start, "offered.bin"))), mark)
         self.assertEqual(end.group(1), "complete")
-        # Chromium renames the partial file into place around the completion report; allow it.
-        deadline = time.monotonic() + 10
-        while not os.path.isfile(chosen) and time.monotonic() < deadline:
-            time.sleep(0.1)
-        self.assertTrue(os.path.isfile(chosen), os.listdir(os.path.dirname(chosen)))
+        # Reported complete only once the whole file stands under its final name.
+        self.assertEqual(os.listdir(os.path.dirname(chosen)), ["picked.bin"])
+        self.assertEqual(os.path.getsize(chosen), 1000)
         self.assertEqual(os.listdir(start), [])
 
         probe.send("save-as cancel")

@@ -17,8 +17,8 @@ import tempfile
 import time
 import urllib.parse
 
-from e2e_support import (ProgramTest, Site, command, page, processes_of, wait_for, windows_named,
-                         xdotool)
+from e2e_support import (SAVE_AS_DIALOG, ProgramTest, Site, command, page, processes_of, wait_for,
+                         windows_named, xdotool)
 
 OUT_DIR = os.environ.get("CORVANE_E2E_OUT", tempfile.gettempdir())
 TITLE = "Corvane kiosk e2e"
@@ -215,7 +215,8 @@ class DownloadAtReset(ProgramTest):
         configure(folder, IdleReset="8", IdleNotice="2")
         folder.start()
         self.main_window()
-        dialog = wait_for(lambda: xdotool("search", "--name", "^Save"), 120, "the Save As dialog")
+        dialog = wait_for(lambda: xdotool("search", "--name", SAVE_AS_DIALOG), 120,
+                          "the Save As dialog")
         chosen = os.path.join(folder.dir, "chosen")
         os.makedirs(chosen)
         xdotool("windowactivate", "--sync", dialog[0])

@@ -11,7 +11,8 @@ import time
 import unittest
 
 from dripping_server import DrippingServer
-from e2e_support import ProgramTest, command, page, press, wait_for, windows_named
+from e2e_support import (SAVE_AS_DIALOG, ProgramTest, command, page, press, wait_for,
+                         windows_named)
 
 TITLE = "Corvane reliability e2e"
 NSRSBH = "330100799655058"
@@ -203,7 +204,7 @@ class Security(ReliabilityTest):
 
         program.start(cwd=elsewhere, umask=0)
         window = self.main_window()
-        dialog = wait_for(lambda: windows_named("^Save"), 120, "the Save As dialog")
+        dialog = wait_for(lambda: windows_named(SAVE_AS_DIALOG), 120, "the Save As dialog")
         press(dialog[0], "Return")  # the folder and name the program suggests
         box = wait_for(lambda: windows_named("^Corvane$"), 120, "the completion box")
         press(box[0], "Return")

@@ -59,6 +59,8 @@ TEST_F(WindowFixture, ProgressFollowsTheItemStateStepByStep) {
         DownloadState state;
         QString status;
     } steps[] = {
+        // Started with the size unknown: the size text again once it is known, then the rules.
+        {progress(0, "/d/r.pdf"), QStringLiteral("下载文件大小：1.50 M")},
         {progress(0, "/d/r.pdf"), ""},        // nothing received yet: empty
         {progress(10, "/d/r.pdf"), running},  // the nine values
         {progress(20, ""), running},          // target not known: text kept
@@ -72,6 +74,41 @@ TEST_F(WindowFixture, ProgressFollowsTheItemStateStepByStep) {
         EXPECT_EQ(window->StatusText(), step.status);
     }
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(WindowFixture, SizeTextShowsTheSizeOnceItBecomesKnown) {
+    Open();
+    const auto state = [](int64_t total, int64_t received) {
+        DownloadState s;
+        s.totalBytes = total;
+        s.receivedBytes = received;
+        s.percentComplete = total > 0 ? int(received * 100 / total) : -1;
+        s.fullPath = QStringLiteral("/d/f.bin");
+        return s;
+    };
+    const int known = Engine().BeginDownload(OwnId(), "k.bin", state(3145728, 0)).download;
+    const int unknown = Engine().BeginDownload(OwnId(), "u.bin", state(0, 0)).download;
+    EXPECT_EQ(window->StatusText(), QStringLiteral("下载文件大小：0.00 M"));
+    const struct {
+        int download;
+        DownloadState state;
+        QString statusStart;
+    } steps[] = {
+        // Known from the start: progress as always.
+        {known, state(3145728, 1024), QStringLiteral("当前速度：")},
+        // Still unknown (no Content-Length): progress with the size as it stands.
+        {unknown, state(0, 1024), QStringLiteral("当前速度：")},
+        // The size of the second arrives: its size text, once.
+        {unknown, state(2097152, 2048), QStringLiteral("下载文件大小：2.00 M")},
+        {unknown, state(2097152, 4096), QStringLiteral("当前速度：")},
+        {known, state(3145728, 2048), QStringLiteral("当前速度：")},
+    };
+    for (const auto& step : steps) {
+        Engine().UpdateDownload(step.download, step.state);
+        Settle();
+        EXPECT_TRUE(window->StatusText().startsWith(step.statusStart))
+            << window->StatusText().toStdString();
+    }
 }
 
 enum class Where { Own, PopupWithDocument, EmptyPopup };

@@ -116,5 +116,22 @@ TEST_F(WindowFixture, DialogsKeepTheEngineHandlingUntilTheWindowIsShown) {
     EXPECT_TRUE(boxes.empty());
 }
 
+// The leave-page question is not a page dialog: no box of the window, no no-show rule, and the
+// engine asks in its own way.
+TEST_F(WindowFixture, LeavePageQuestionStaysWithTheEngine) {
+    Open();
+    const QString before = LogText();
+    for (const QString& message :
+         {QStringLiteral("Are you sure you want to leave this page? Changes that you made may not "
+                         "be saved."),
+          QStringLiteral("QVXX_noShow_leave")}) {
+        const scripted::JSDialogAnswer got = Engine().BeforeUnload(OwnId(), message);
+        EXPECT_TRUE(got.engineDialog());
+        EXPECT_FALSE(got.continued);
+    }
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_FALSE(LogText().mid(before.size()).contains(QLatin1String("info:")));
+}
+
 }  // namespace
 }  // namespace corvane::browser

@@ -5,7 +5,8 @@
 //   app                           the application object was created
 //   shown <class>|<title>|<text>  a window was shown (text: the wait window's text)
 //   execute <calls>|<args>        the engine's execute-process record
-//   initialize <calls>|single_process=<0/1>|cache_path=<path>|ignore_cert=<0/1>|log_severity=<n>
+//   initialize <calls>|single_process=<0/1>|cache_path=<path>|ignore_cert=<0/1>|log_severity=<n>|
+//              locale=<tag>
 //   shutdown <calls>
 //   browsers <number of browsers the program created>
 //   identity <machine identity>
@@ -82,10 +83,11 @@ int main(int argc, char** argv) {
                .arg(engine.executeProcessArgs.join(u' ')));
     if (const auto& s = engine.initializeSettings)
         Report(QStringLiteral("initialize %1|single_process=%2|cache_path=%3|ignore_cert=%4|"
-                              "log_severity=%5")
+                              "log_severity=%5|locale=%6")
                    .arg(engine.initializeCalls)
                    .arg(Bool(s->single_process), s->cache_path, Bool(s->ignore_certificate_errors))
-                   .arg(s->log_severity));
+                   .arg(s->log_severity)
+                   .arg(s->locale));
     Report(QStringLiteral("shutdown %1").arg(engine.shutdownCalls));
     Report(QStringLiteral("browsers %1").arg(engine.CallsNamed(QStringLiteral("create")).size()));
     Report(QStringLiteral("identity ") + corvane::net::MachineIdentity());

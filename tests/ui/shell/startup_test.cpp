@@ -252,12 +252,14 @@ TEST(EngineSettings, SingleProcessSwitchAndFixedValuesReachTheEngine) {
         ProgramFolder folder(Library::Scripted, c.chromePz);
         const StartResult run = Start(folder, {});
         const QStringList fields = run.Value(QStringLiteral("initialize ")).split(u'|');
-        ASSERT_EQ(fields.size(), 5) << run.report.join(u'\n').toStdString();
+        ASSERT_EQ(fields.size(), 6) << run.report.join(u'\n').toStdString();
         EXPECT_EQ(fields[1], QStringLiteral("single_process=") + c.singleProcess);
         EXPECT_EQ(fields[2],
                   QStringLiteral("cache_path=") + folder.prog() + QStringLiteral("/cache"));
         EXPECT_EQ(fields[3], QStringLiteral("ignore_cert=1"));
         EXPECT_EQ(fields[4], QStringLiteral("log_severity=99"));
+        // The engine's texts, navigator.language and Accept-Language follow the UI language.
+        EXPECT_EQ(fields[5], QStringLiteral("locale=zh-CN"));
     }
 }
 

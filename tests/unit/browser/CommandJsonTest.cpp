@@ -42,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
                  true, "913200"},
         JsonCase{"DataNotObject", R"({"type":"login","data":[1]})", true, "login", true, ""},
         JsonCase{"DataWithoutNumber", R"({"type":"login","data":{}})", true, "login", true, ""},
-        JsonCase{"DataNull", R"({"type":"login","data":null})", true, "login", false, ""},
+        JsonCase{"DataNull", R"({"type":"login","data":null})", true, "login", true, ""},
         JsonCase{"NoType", R"({"data":{"nsrsbh":"1"}})", true, "", true, "1"},
         JsonCase{"TypeNotText", R"({"type":12})", true, "12", false, ""},
         JsonCase{"Unicode", R"({"type":"\u767b\u5f55","x":"中"})", true, "登录", false, ""},

@@ -16,12 +16,14 @@ class RecordingActions : public PageCommandActions {
   public:
     QStringList done;
     bool failPrint = false;
+    bool refusePrint = false;
 
     void CloseByPage() override { done << QStringLiteral("close"); }
     void ReportLogin(const QString& nsrsbh) override { done << QStringLiteral("login:") + nsrsbh; }
-    void PrintPage() override {
+    bool PrintPage() override {
         done << QStringLiteral("print");
         if (failPrint) throw std::runtime_error("printer gone");
+        return !refusePrint;
     }
 };
 
@@ -38,6 +40,7 @@ struct CommandCase {
     QStringList done;
     QString logged;  // a text the log must show, empty: no error line at all
     bool printFails = false;
+    bool printRefused = false;  // a print dialog is already open
 };
 
 class PageCommand : public ::testing::TestWithParam<CommandCase> {
@@ -52,6 +55,7 @@ TEST_P(PageCommand, GivesItsResultAndSideEffects) {
     const CommandCase& c = GetParam();
     RecordingActions actions;
     actions.failPrint = c.printFails;
+    actions.refusePrint = c.printRefused;
     const qsizetype mark = log_->LogMark();
     EXPECT_EQ(HandlePageCommand(c.address, actions), c.result);
     EXPECT_EQ(actions.done, c.done);
@@ -80,6 +84,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ""},
         CommandCase{"Login", Address(kLogin), "", {"login:91320100MA1X"}, ""},
         CommandCase{"LoginWithoutData", Address(R"({"type":"login"})"), "", {}, ""},
+        // A present data counts even when null: the report goes out with an empty number.
+        CommandCase{
+            "LoginWithNullData", Address(R"({"type":"login","data":null})"), "", {"login:"}, ""},
         CommandCase{
             "LoginWithoutNumber", Address(R"({"type":"Login","data":{}})"), "", {"login:"}, ""},
         CommandCase{"StartMonitor", Address(R"({"type":"startmonitor"})"), "监控身份证", {}, ""},
@@ -104,6 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
                     {"print"},
                     "printer gone",
                     true},
+        // A refused print is not logged as printed.
+        CommandCase{
+            "PrintRefused", Address(R"({"type":"printwebview"})"), "", {"print"}, "", false, true},
         CommandCase{"PlayMediaWithoutArgument", Address(R"({"type":"playmedia"})"), "", {}, ""},
         // The UTF-8 bytes E6 92 AD encoded twice: one "播" after the second decoding.
         CommandCase{

@@ -101,6 +101,15 @@ class PortalServerTest(unittest.TestCase):
         for path in ("/../server.py", "/%2e%2e/server.py", "/..%2fserver.py"):
             self.assertEqual(self.request("GET", path)[0].status, 404, path)
 
+    def test_certificate_is_a_pdf_to_show_not_an_attachment(self):
+        response, data = self.request("GET", "/certificate.pdf")
+        self.assertEqual(response.status, 200)
+        self.assertEqual(response.getheader("Content-Type"), "application/pdf")
+        self.assertIsNone(response.getheader("Content-Disposition"))
+        with open(os.path.join(PORTAL, "www", "certificate.pdf"), "rb") as f:
+            self.assertEqual(data, f.read())
+        self.assertTrue(data.startswith(b"%PDF-"))
+
     def test_sigterm_stops_the_server(self):
         self.proc.send_signal(signal.SIGTERM)
         self.assertEqual(self.proc.wait(timeout=30), 0)
