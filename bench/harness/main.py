@@ -11,6 +11,7 @@ import download
 import program as prog
 import report
 import report_wait
+import soak
 import startup
 import tools
 from server import BenchServer
@@ -84,6 +85,8 @@ def main():
     say("")
     say(text)
     if args.results != "-":
+        # The soak's section is measured on its own (soak.py); it stays.
+        text = soak.carried_over(text, args.results)
         with open(args.results, "w") as f:
             f.write(text)
         say("written to %s" % args.results)

@@ -57,7 +57,7 @@ void EngineContext::ResetSession() {
     // The old profile goes after the pages that still use it (the closed windows' pages are
     // already queued for deletion), and its files with it.
     const QString folder = old->isOffTheRecord() ? QString() : old->persistentStoragePath();
-    connect(old, &QObject::destroyed, [folder] { RemoveStorage(folder); });
+    connect(old, &QObject::destroyed, this, [folder] { RemoveStorage(folder); });
     DisposeLater(old);
 }
 

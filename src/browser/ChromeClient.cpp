@@ -138,8 +138,11 @@ bool ChromeClient::OnContextMenuCommand(CefBrowser* browser, CefFrame* frame, in
 }
 
 bool ChromeClient::OnPrintRequested(CefBrowser* browser) {
-    return Forward(window_, false,
-                   [&](TFrmChrome& w) { return w.Chromium1PrintRequested(browser); });
+    return Forward(window_, false, [&](TFrmChrome& w) {
+        // Taken care of by doing nothing: the session it would print is about to end.
+        if (w.SessionResetPending()) return true;
+        return w.Chromium1PrintRequested(browser);
+    });
 }
 
 }  // namespace corvane::browser

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QThread>
 #include <QUrl>
+#include <exception>
 
 #include "browser/HostGuard.h"
 #include "browser/IdleWatch.h"
@@ -44,14 +45,27 @@ void TFrmChrome::StartPublicTerminal() {
     }
     if (kiosk_.RetrySeconds > 0 && !retry_) {
         retry_ = new RetryNotice(this, kiosk_.RetrySeconds, [this] {
-            ReportDiagnostic(QStringLiteral("debug^Loading the start page again: ") +
-                             startAddress_);
-            OwnBrowser().GetMainFrame()->LoadURL(startAddress_);
+            try {
+                ReportDiagnostic(QStringLiteral("debug^Loading the start page again: ") +
+                                 startAddress_);
+                OwnBrowser().GetMainFrame()->LoadURL(startAddress_);
+            } catch (const std::exception& e) {
+                ReportDiagnostic(QStringLiteral("error^") + QString::fromUtf8(e.what()));
+            }
         });
     }
 }
 
 void TFrmChrome::ResetSession() {
+    // Called from timers: nothing may leave it.
+    try {
+        ResetSessionNow();
+    } catch (const std::exception& e) {
+        ReportDiagnostic(QStringLiteral("error^") + QString::fromUtf8(e.what()));
+    }
+}
+
+void TFrmChrome::ResetSessionNow() {
     if (resetPending_ && resetArmed_) return;  // already waiting for its moment
     resetPending_ = true;
     CloseDialogsAndMenus();

@@ -150,6 +150,7 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     bool PrintBrowser(CefBrowser& browser);
     void Timer1Timer();
     void StartPublicTerminal();
+    void ResetSessionNow();
     // True when the allowed-hosts list refuses the navigation (reported, and the box posted).
     bool RefusedByHostList(CefBrowser* browser, CefFrame* frame, const QString& url);
     void RetryAfterLoadEnd(int httpStatusCode);

@@ -148,6 +148,38 @@ class IdleReset(ProgramTest):
         self.assertEqual(len(self.states()), 1)
 
 
+class FightingPage(ProgramTest):
+    TITLE = TITLE
+
+    def test_alerts_pop_ups_and_beforeunload_do_not_hold_the_reset_off(self):
+        visits = []
+
+        def start_page(handler):
+            visits.append(handler.path)
+            if len(visits) == 1:
+                handler.reply(page("fighting", (
+                    "<script>window.onbeforeunload = function (e) {"
+                    "  e.preventDefault(); return e.returnValue = 'stay'; };"
+                    "window.open('/popup.html', 'a'); window.open('/popup.html', 'b');"
+                    "setTimeout(function () { setInterval(function () {"
+                    "  window.open('/popup.html'); alert('stay'); }, 300); }, 1500);"
+                    "</script>")))
+            else:
+                handler.reply(page(TITLE, "<p>calm</p>"))
+        portal = self.site({"/start.html": start_page,
+                            "/popup.html": page("fighting pop-up")})
+        folder = self.program(portal.base + "/start.html")
+        configure(folder, IdleReset="3", IdleNotice="1")
+        folder.start()
+        wait_for(lambda: windows_named("^fighting pop-up$"), 120, "the page's pop-ups")
+        # The reset comes although the page never stops; the start page then shows alone.
+        self.main_window()
+        self.assertIn("browsing session cleared", folder.log())
+        wait_for(lambda: not windows_named("^fighting pop-up$"), 60, "the pop-ups to close")
+        self.assertEqual(len(visits), 2)
+        self.assertIsNone(folder.process.poll())
+
+
 class DownloadAtReset(ProgramTest):
     TITLE = TITLE
 
@@ -216,7 +248,8 @@ class AllowedHosts(ProgramTest):
             "</script>") % (foreign_base, foreign_base))})
         folder = self.program(portal.base + "/start.html")
         port = portal.base.rsplit(":", 1)[1]
-        configure(folder, AllowedHosts=" , 127.0.0.1:%s ,, *.example.cn " % port)
+        # With RetrySeconds too: a refused navigation is no failed load.
+        configure(folder, AllowedHosts=" , 127.0.0.1:%s ,, *.example.cn " % port, RetrySeconds="1")
         folder.start()
         window = self.main_window()
         box = wait_for(lambda: windows_named("^Corvane$"), 120, "the box for the refused address")
@@ -228,6 +261,7 @@ class AllowedHosts(ProgramTest):
         # The frame itself loaded; neither the refused address nor the command reached the host.
         self.assertEqual(foreign.paths(), ["/frame.html"])
         self.assertIsNone(folder.process.poll(), "the foreign frame's exit command was obeyed")
+        self.assertNotIn("could not be loaded", log)
         xdotool("windowactivate", "--sync", box[0])
         xdotool("key", "Return")
         self.close_and_expect_0(folder, window)
