@@ -90,7 +90,9 @@ TEST_P(StartGoesOn, WithoutUpdate) {
     EXPECT_EQ(runAndWaitCalls.size(), c.updaterRuns);
     EXPECT_TRUE(Boxes().empty());
     EXPECT_TRUE(started.empty());
-    if (c.componentFailure) EXPECT_TRUE(LogText().contains(c.componentFailure)) << LogText().data();
+    if (c.componentFailure) {
+        EXPECT_TRUE(LogText().contains(c.componentFailure)) << LogText().data();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Starts, StartGoesOn,
