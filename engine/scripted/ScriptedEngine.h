@@ -39,6 +39,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "cef_engine.h"
 
@@ -58,6 +59,17 @@ namespace corvane::scripted {
 //   "ResetSession"       0
 //   "SetIgnoreCertificateErrors" 0                                              ignore
 struct RecordedCall {
+    RecordedCall() = default;
+    // The trailing values a call does not record may be left out: {"StopLoad", id}.
+    RecordedCall(QString name, int browser, QString text = {}, QString text2 = {}, int number = 0,
+                 bool flag = false)
+        : name(std::move(name)),
+          browser(browser),
+          text(std::move(text)),
+          text2(std::move(text2)),
+          number(number),
+          flag(flag) {}
+
     QString name;
     int browser = 0;
     QString text;

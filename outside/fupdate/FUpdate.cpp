@@ -7,9 +7,8 @@
 #include <string>
 
 int main() {
-    std::string folder(4096, '\0');
-    if (!getcwd(folder.data(), folder.size())) folder = "?";
-    folder.resize(folder.find('\0'));
+    char buf[4096];
+    const std::string folder = getcwd(buf, sizeof buf) ? buf : "?";
 
     char stamp[32] = "";
     const std::time_t now = std::time(nullptr);

@@ -12,11 +12,11 @@
 namespace corvane::config {
 
 struct AppSettings {
-    QString TaxUrl;        // start page (qvpz.pz [config] TaxUrl)
-    QString Server;        // report address (qvpz.pz [config] Server)
-    QString clientlx;      // client type (qvprm.ini [parms] clientlx)
-    QString version;       // client version (qvprm.ini [parms] version)
-    QString UpdateFolder;  // relative to the program folder, ending in "/" once set
+    QString TaxUrl;              // start page (qvpz.pz [config] TaxUrl)
+    QString Server;              // report address (qvpz.pz [config] Server)
+    QString clientlx;            // client type (qvprm.ini [parms] clientlx)
+    QString version;             // client version (qvprm.ini [parms] version)
+    QString UpdateFolder;        // relative to the program folder, ending in "/" once set
     bool SingleProcess = false;  // chrome.pz
     KioskSettings Kiosk;         // qvpz.pz [kiosk]
 };

@@ -94,10 +94,10 @@ __attribute__((noinline)) void ReportDiagnosticAt(const QString& text, const cha
     }
 }
 
-void InstallDiagnosticRouting() { detail::SetAssertRouting(true); }
+void InstallDiagnosticRouting() { detail::SetCheckRouting(true); }
 
 void RemoveDiagnosticRouting() {
-    detail::SetAssertRouting(false);
+    detail::SetCheckRouting(false);
     std::lock_guard lock(FolderLock());
     LastSourceFolder().clear();
 }

@@ -14,9 +14,9 @@ namespace corvane {
 // The routing function behind the macro; the call-site address is the return address of this call.
 void ReportDiagnosticAt(const QString& text, const char* sourceFile, int line);
 
-// Puts the routing in force (also for failed assert() checks, which are then written at debug level
-// instead of aborting) and withdraws it. The entry calls Install after log4me::Start and Remove
-// before log4me::Stop.
+// Puts the routing in force (also for failed CORVANE_CHECK checks, which are then written at debug
+// level instead of aborting) and withdraws it. The entry calls Install after log4me::Start and
+// Remove before log4me::Stop.
 void InstallDiagnosticRouting();
 void RemoveDiagnosticRouting();
 

@@ -1,4 +1,4 @@
-// The routing step shared by reports and failed assert() checks. Used inside the log library.
+// The routing step shared by reports and failed CORVANE_CHECK checks. Used inside the log library.
 #pragma once
 
 #include <QString>
@@ -10,8 +10,8 @@ namespace corvane::detail {
 void RouteDiagnostic(const QString& level, const QString& message, const char* sourceFile, int line,
                      const void* callSite);
 
-// Whether InstallDiagnosticRouting is in force (AssertRouting.cpp).
-bool AssertRoutingInForce();
-void SetAssertRouting(bool inForce);
+// Whether InstallDiagnosticRouting is in force (Check.cpp).
+bool CheckRoutingInForce();
+void SetCheckRouting(bool inForce);
 
 }  // namespace corvane::detail

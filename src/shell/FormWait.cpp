@@ -6,9 +6,9 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QThread>
-#include <cassert>
 #include <exception>
 
+#include "log/Check.h"
 #include "shell/AppGlob.h"
 #include "shell/Application.h"
 #include "shell/SearchAnimation.h"
@@ -90,7 +90,7 @@ TFrmWait_show* WaitForm() { return Instance(); }
 void DestroyWaitForm() { delete Instance().data(); }
 
 void ShowWait(const QString& text) {
-    assert(!qApp || qApp->thread() == QThread::currentThread());
+    CORVANE_CHECK(!qApp || qApp->thread() == QThread::currentThread());
     try {
         if (!Instance()) {
             Application();

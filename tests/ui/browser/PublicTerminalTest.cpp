@@ -79,9 +79,13 @@ TEST_P(Hosts, NavigationFollowsTheList) {
         EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("不允许访问")))
             << boxes[0].text.toStdString();
     }
-    if (c.logLine) EXPECT_TRUE(LogText().contains(QString::fromUtf8(c.logLine) + url));
+    if (c.logLine) {
+        EXPECT_TRUE(LogText().contains(QString::fromUtf8(c.logLine) + url));
+    }
     // A pop-up that never showed a document does not stay behind as an empty window.
-    if (c.popup) EXPECT_EQ(Engine().Browsers().contains(id), !c.cancelled);
+    if (c.popup) {
+        EXPECT_EQ(Engine().Browsers().contains(id), !c.cancelled);
+    }
     // A refused address is no page command and never reaches the navigation log.
     EXPECT_EQ(NavigationLog().contains(url), !c.cancelled);
 }

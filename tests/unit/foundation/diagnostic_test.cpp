@@ -1,7 +1,7 @@
 // Diagnostic routing: level split, line form, call-site address, folder line, and failed
-// assert() checks.
+// CORVANE_CHECK checks (built in, whatever the build type says).
 #undef NDEBUG
-#include <cassert>
+#include "log/Check.h"
 
 #include <gtest/gtest.h>
 
@@ -143,11 +143,11 @@ TEST_F(DiagnosticTest, SwitchedOffLevelsLeaveNoLine) {
 
 // Catches: a failed check that stops the program, is lost, or is split at a "^" in the
 // expression; the check still stopping the program once the routing is withdrawn.
-TEST_F(DiagnosticTest, FailedAssertIsADebugReportWhileRoutingIsInForce) {
+TEST_F(DiagnosticTest, FailedCheckIsADebugReportWhileRoutingIsInForce) {
     Start("[log4me]\nlevel=debug\n");
     volatile int mask = 6;
     bool carriedOn = false;
-    assert((mask ^ 6) != 0);
+    CORVANE_CHECK((mask ^ 6) != 0);
     carriedOn = true;
     EXPECT_TRUE(carriedOn);
     const QByteArray text = NewText();
@@ -157,7 +157,7 @@ TEST_F(DiagnosticTest, FailedAssertIsADebugReportWhileRoutingIsInForce) {
 
     RemoveDiagnosticRouting();
     ::testing::FLAGS_gtest_death_test_style = "threadsafe";
-    EXPECT_DEATH(assert(mask == 0), "mask == 0");
+    EXPECT_DEATH(CORVANE_CHECK(mask == 0), "mask == 0");
 }
 
 }  // namespace
