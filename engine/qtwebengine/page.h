@@ -43,6 +43,8 @@ class BrowserPage final : public QWebEnginePage {
     DialogAnswer AskJSDialog(cef_jsdialog_type_t type, const QUrl& origin, const QString& message,
                              const QString& default_prompt);
     DialogAnswer AskBeforeUnload(const QString& message);
+    // The engine's own leave-page question, when the client leaves it to the engine.
+    bool AskLeavePageInOwnBox(const QString& message);
 
     QPointer<Browser> browser_;
 };

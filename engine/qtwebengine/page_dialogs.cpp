@@ -1,6 +1,7 @@
 // The page's JavaScript dialogs: the client answers, suppresses, or leaves them to the engine's own
 // dialogs (Qt's message box and input dialog).
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QWebEngineProfile>
 
 #include "browser.h"
@@ -39,6 +40,19 @@ bool IsLeavePageQuestion(const QString& message) {
 }
 
 }  // namespace
+
+bool BrowserPage::AskLeavePageInOwnBox(const QString& message) {
+    // Qt's own confirm box is captioned with a fixed English "Javascript Confirm - <address>";
+    // the question is asked under the page's title, the question and the buttons in Qt's
+    // translation.
+    QWidget* owner =
+        browser_ && browser_->GetWindowHandle() ? browser_->GetWindowHandle()->window() : nullptr;
+    const QString caption = title().trimmed().isEmpty() ? url().host() : title();
+    QMessageBox box(QMessageBox::Question, caption, message, QMessageBox::Ok | QMessageBox::Cancel,
+                    owner);
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
+}
 
 BrowserPage::DialogAnswer BrowserPage::AskBeforeUnload(const QString& message) {
     DialogAnswer answer;
@@ -88,11 +102,13 @@ void BrowserPage::javaScriptAlert(const QUrl& origin, const QString& message) {
 }
 
 bool BrowserPage::javaScriptConfirm(const QUrl& origin, const QString& message) {
-    const DialogAnswer answer = IsLeavePageQuestion(message)
-                                    ? AskBeforeUnload(message)
-                                    : AskJSDialog(JSDIALOGTYPE_CONFIRM, origin, message, {});
-    if (answer.kind == DialogAnswer::kEngineDefault)
+    const bool leave_page = IsLeavePageQuestion(message);
+    const DialogAnswer answer = leave_page ? AskBeforeUnload(message)
+                                           : AskJSDialog(JSDIALOGTYPE_CONFIRM, origin, message, {});
+    if (answer.kind == DialogAnswer::kEngineDefault) {
+        if (leave_page) return AskLeavePageInOwnBox(message);
         return QWebEnginePage::javaScriptConfirm(origin, message);
+    }
     return answer.success;
 }
 

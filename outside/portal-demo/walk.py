@@ -450,9 +450,10 @@ class Walk:
 
     def ask_to_leave(self):
         """Clicks the way back on the leave page; returns the engine's question."""
+        before = set(self.windows())
         self.click("link-back")
-        question = self.wait_window("Javascript Confirm…", 30, "asking whether to leave",
-                                    "^Javascript Confirm")
+        # The engine's own box, captioned with the page's title.
+        question = self.wait_new_window(before, 30, "engine question whether to leave")
         if self.windows(regex_exact("系统 提示")):
             raise StepFailed("Corvane showed its own box \"系统 提示\" for the leave-page question")
         return question

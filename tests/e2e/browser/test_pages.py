@@ -122,6 +122,9 @@ class PortalPages(ProgramTest):
         xdotool("windowactivate", "--sync", window)
         xdotool("mousemove", "--window", window, "150", "150", "click", "1")
 
+    def other_windows(self, window):
+        return [w for w in windows_named("^%s$" % TITLE) if w != window]
+
     def wait_path(self, prefix, what, timeout=120):
         return wait_for(lambda: [p for p in self.portal.paths() if p.startswith(prefix)],
                         timeout, what)
@@ -217,18 +220,18 @@ class PortalPages(ProgramTest):
                  "the page to load")
         # Stay: the page is kept.
         self.click_page(window)
-        question = wait_for(lambda: windows_named("^Javascript Confirm"), 120,
+        # The engine's question under the page's title, beside the main window.
+        question = wait_for(lambda: self.other_windows(window), 120,
                             "the engine's leave-page question")[0]
         screenshot("pages-leave-question.png")
         self.assertEqual(windows_named("^系统 提示$"), [])
         xdotool("windowactivate", "--sync", question)
         xdotool("key", "--clearmodifiers", "Escape")
-        wait_for(lambda: not windows_named("^Javascript Confirm"), 60, "the question to close")
+        wait_for(lambda: not self.other_windows(window), 60, "the question to close")
         # Leave: the page goes, and only now.
         self.assertNotIn("/left.html", self.portal.paths())
         self.click_page(window)
-        question = wait_for(lambda: windows_named("^Javascript Confirm"), 120,
-                            "the question again")[0]
+        question = wait_for(lambda: self.other_windows(window), 120, "the question again")[0]
         xdotool("windowactivate", "--sync", question)
         xdotool("key", "--clearmodifiers", "Return")
         self.wait_path("/left.html", "the page to be left")
