@@ -54,6 +54,9 @@ def windows_named(pattern):
 
 def press(window, key):
     xdotool("windowactivate", "--sync", window)
+    # The window manager acts on keys such as Alt+F4 for the window that has the input focus,
+    # which it hands over a moment after the activation.
+    wait_for(lambda: xdotool("getactivewindow") == [window], 30, "the window to have the focus")
     xdotool("key", "--clearmodifiers", key)
 
 
