@@ -249,8 +249,8 @@ class ProgramTest(unittest.TestCase):
 
     def setUp(self):
         self.cleanups = []
-        wm = WindowManager().__enter__()
-        self.cleanups.append(lambda: wm.__exit__(None, None, None))
+        self.window_manager = WindowManager().__enter__()
+        self.cleanups.append(lambda: self.window_manager.__exit__(None, None, None))
 
     def tearDown(self):
         for cleanup in reversed(self.cleanups):
@@ -272,4 +272,37 @@ class ProgramTest(unittest.TestCase):
 
     def close_and_expect_0(self, program, window):
         press(window, "alt+F4")
-        self.assertEqual(program.wait(timeout=120), 0, program.stderr_text()[-2000:])
+        try:
+            code = program.wait(timeout=120)
+        except subprocess.TimeoutExpired:
+            self.fail("the program did not end within 120 s of Alt+F4 on its main window\n"
+                      + hang_report(program, window, self.window_manager))
+        self.assertEqual(code, 0, program.stderr_text()[-2000:])
+
+
+def hang_report(program, window, window_manager):
+    """What tells a lost close from a program that does not end: the window and the focus as the
+    X server has them, the window manager, every thread of the program with its stack, and the
+    end of its log."""
+    pid = program.process.pid
+    shown = subprocess.run(["xwininfo", "-id", window], capture_output=True, text=True)
+    lines = ["main window %s: %s" % (window, [l.strip() for l in (shown.stdout + shown.stderr)
+                                             .splitlines() if "Map State" in l or "error" in l]),
+             "window with the focus: %s" % xdotool("getactivewindow"),
+             "window manager running: %s" % (window_manager.process.poll() is None)]
+    for tid in sorted(os.listdir("/proc/%d/task" % pid), key=int):
+        def read(name):
+            try:
+                with open("/proc/%d/task/%s/%s" % (pid, tid, name)) as f:
+                    return f.read().strip()
+            except OSError as e:
+                return str(e)
+        state = [l for l in read("status").splitlines() if l.startswith("State:")]
+        lines.append("thread %s %s %s wchan=%s" % (tid, read("comm"), state, read("wchan")))
+    if shutil.which("gdb"):
+        stacks = subprocess.run(["gdb", "-batch", "-p", str(pid), "-ex", "thread apply all bt 30"],
+                                capture_output=True, text=True, timeout=120).stdout
+        lines.append(stacks)
+    lines.append("log, last lines:\n" + "\n".join(program.log().split("\r\n")[-40:]))
+    lines.append("stderr, last lines:\n" + program.stderr_text()[-2000:])
+    return "\n".join(lines)
