@@ -53,11 +53,26 @@ def windows_named(pattern):
 
 
 def press(window, key):
-    xdotool("windowactivate", "--sync", window)
-    # The window manager acts on keys such as Alt+F4 for the window that has the input focus,
-    # which it hands over a moment after the activation.
-    wait_for(lambda: xdotool("getactivewindow") == [window], 30, "the window to have the focus")
+    """Sends key to window once the window manager manages it and has given it the input focus.
+    A key sent before that is lost without a trace: the window manager acts on keys such as Alt+F4
+    only for the window it has focused, and `windowactivate --sync` returns at once while no window
+    manager answers and gives up silently after 15 s."""
+
+    def focused():
+        # WM_STATE is the window manager's mark on a window it manages. The root's
+        # _NET_ACTIVE_WINDOW may be left over from an earlier window manager and name a window id
+        # that X has handed out again, so the server's own input focus must agree.
+        if xdotool("getactivewindow") == [window] and xdotool("getwindowfocus") == [window]:
+            return "window state: Normal" in xprop(window, "WM_STATE")
+        xdotool("windowactivate", window)
+        return False
+
+    wait_for(focused, 30, "the window manager to manage the window and give it the focus")
     xdotool("key", "--clearmodifiers", key)
+
+
+def xprop(window, name):
+    return subprocess.run(["xprop", "-id", window, name], capture_output=True, text=True).stdout
 
 
 class Site:
@@ -275,8 +290,17 @@ class ProgramTest(unittest.TestCase):
         try:
             code = program.wait(timeout=120)
         except subprocess.TimeoutExpired:
-            self.fail("the program did not end within 120 s of Alt+F4 on its main window\n"
-                      + hang_report(program, window, self.window_manager))
+            report = hang_report(program, window, self.window_manager)
+            # Tells a lost key (a second one ends the program) from a close that hangs.
+            try:
+                press(window, "alt+F4")
+                second = "ended it with %d" % program.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                second = "did not end it either"
+            except AssertionError as e:
+                second = "could not be sent: %s" % e
+            self.fail("the program did not end within 120 s of Alt+F4 on its main window; a second "
+                      "Alt+F4 %s\n%s" % (second, report))
         self.assertEqual(code, 0, program.stderr_text()[-2000:])
 
 
@@ -289,8 +313,15 @@ def hang_report(program, window, window_manager):
     lines = ["main window %s: %s" % (window, [l.strip() for l in (shown.stdout + shown.stderr)
                                              .splitlines() if "Map State" in l or "error" in l]),
              "window with the focus: %s" % xdotool("getactivewindow"),
+             "visible windows: %s" % [(w, " ".join(xdotool("getwindowname", w)))
+                                      for w in windows_named(".")],
              "window manager running: %s" % (window_manager.process.poll() is None)]
-    for tid in sorted(os.listdir("/proc/%d/task" % pid), key=int):
+    try:
+        tids = sorted(os.listdir("/proc/%d/task" % pid), key=int)
+    except OSError as e:
+        tids = []
+        lines.append("threads: %s" % e)
+    for tid in tids:
         def read(name):
             try:
                 with open("/proc/%d/task/%s/%s" % (pid, tid, name)) as f:
