@@ -87,7 +87,7 @@ void TFrmChrome::ResetSessionNow() {
         // The next taxpayer must not inherit this session: the program ends, and the kiosk
         // session starts it again with a wiped engine cache.
         ReportDiagnostic(QStringLiteral("error^The browsing session could not be reset; closing"));
-        SendShellCommand(this, QString(), 10);
+        SendShellCommand(this, QString(), shell_code::kClose);
         return;
     }
     SetStatusText(QString());

@@ -172,8 +172,8 @@ void TFrmChrome::FormShow() {
         // The user must see why the program ends: the notification window does not exist while
         // this window lives.
         AppMessageBox(this, text);
-        SendShellCommand(NotificationWindow(), text, 0);
-        SendShellCommand(this, QString(), 10);
+        SendShellCommand(NotificationWindow(), text, shell_code::kShowMessage);
+        SendShellCommand(this, QString(), shell_code::kClose);
     }
 }
 
@@ -191,20 +191,19 @@ bool TFrmChrome::event(QEvent* event) {
 void TFrmChrome::WMShellCommand(int code, const QString& sentText) {
     const QString text = sentText;  // the sender's text is valid during the call only
     switch (code) {
-        case 0:
+        case shell_code::kShowMessage:
             ShowShellMessage(text);
             break;
-        case 10:
+        case shell_code::kClose:
             // Posted: the closing path runs after the event that asked for it.
             QTimer::singleShot(0, this, [this] { close(); });
             break;
-        case 20:
+        case shell_code::kPageCommand:
             PageCommandStep(text);
             break;
-        case 52:
-            // Reserved: no visible effect.
+        case shell_code::kReserved:
             break;
-        case 54:
+        case shell_code::kRunScript:
             RunScriptInMainFrame(text);
             break;
         default:
@@ -243,7 +242,7 @@ bool TFrmChrome::IsOwnMainFrame(CefBrowser* browser, CefFrame* frame) const {
 void TFrmChrome::CloseIfBlank() {
     try {
         if (IsAboutBlank(OwnBrowser().GetMainFrame()->GetURL())) {
-            SendShellCommand(this, QString(), 10);
+            SendShellCommand(this, QString(), shell_code::kClose);
         }
     } catch (const std::exception& e) {
         ReportDiagnostic(QStringLiteral("error^") + ErrorText(e));
@@ -271,7 +270,7 @@ bool TFrmChrome::Chromium1BeforeBrowse(CefBrowser* browser, CefFrame* frame, Cef
     if (RefusedByHostList(browser, frame, request->GetURL())) return true;
     // Synchronous: the page command has run before the engine goes on with the navigation,
     // which is never cancelled (unless public terminal mode refused it above).
-    SendShellCommand(this, request->GetURL(), 20);
+    SendShellCommand(this, request->GetURL(), shell_code::kPageCommand);
     return false;
 }
 
@@ -284,7 +283,8 @@ bool TFrmChrome::Chromium1CertificateError(CefBrowser* /*browser*/, int /*cert_e
 // ---- page commands
 
 void TFrmChrome::CloseByPage() {
-    // Posted like code 10: the navigation that carried the command finishes its event first.
+    // Posted like shell_code::kClose: the navigation that carried the command finishes its event
+    // first.
     QTimer::singleShot(0, this, [this] { close(); });
 }
 

@@ -62,7 +62,7 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
 
     // True when browser is the view's own browser and frame is none or its main frame.
     bool IsOwnMainFrame(CefBrowser* browser, CefFrame* frame) const;
-    // Closes the window (code 10) when the own browser shows about:blank.
+    // Closes the window (shell_code::kClose) when the own browser shows about:blank.
     void CloseIfBlank();
 
     // Engine events (ChromeClient forwards them), each inside a HandlerScope.

@@ -33,6 +33,17 @@ class ShellCommandEvent : public QEvent {
     const QString& text_;
 };
 
+// The codes windows understand. The main window: kShowMessage, kClose, kPageCommand, kReserved and
+// kRunScript; the environment check window: kShowMessage and kUpdateOutcome. Others are ignored.
+namespace shell_code {
+inline constexpr int kShowMessage = 0;    // a message box with the text
+inline constexpr int kUpdateOutcome = 1;  // how the update check ended: "close" or "continue"
+inline constexpr int kClose = 10;         // the window closes, after the current event
+inline constexpr int kPageCommand = 20;   // the text is a navigated address: one page command step
+inline constexpr int kReserved = 52;      // understood, with no visible effect
+inline constexpr int kRunScript = 54;     // the text runs as script in the main frame
+}  // namespace shell_code
+
 // Sends code and text to the window and returns after its handler has run. Any thread: from
 // another thread the caller blocks until the UI thread has handled it. A null window: nothing.
 void SendShellCommand(QWidget* window, const QString& text, int code);

@@ -143,7 +143,7 @@ bool TF_ts::event(QEvent* e) {
 
 void TF_ts::ShellCommand(int code, const QString& text) {
     switch (code) {
-        case 0: {
+        case shell_code::kShowMessage: {
             MessageBoxRequest box;
             box.owner = this;
             box.text = text;
@@ -152,7 +152,7 @@ void TF_ts::ShellCommand(int code, const QString& text) {
             ShowMessageBox(box);
             break;
         }
-        case 1:
+        case shell_code::kUpdateOutcome:
             b_update_end = true;
             if (text::LowerAsciiLetters(text) == QLatin1String("close")) {
                 TerminateFlag() = true;

@@ -113,7 +113,8 @@ bool CheckForUpdate() {
         if (install) StartLauncher();
         // The window as it is when sending; without one the outcome reaches nobody.
         const QPointer<QWidget> window = NotificationWindow();
-        SendShellCommand(window, install ? QStringLiteral("close") : QStringLiteral("continue"), 1);
+        SendShellCommand(window, install ? QStringLiteral("close") : QStringLiteral("continue"),
+                         shell_code::kUpdateOutcome);
         return !window.isNull();
     } catch (const std::exception& e) {
         LogError(QStringLiteral("checkUpdate_DLL:") + FailureText(e));

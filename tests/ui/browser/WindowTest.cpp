@@ -308,15 +308,16 @@ TEST_P(ShellCode, HasItsEffect) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ShellCode,
-    ::testing::Values(CodeCase{"Message", 0, "一条消息", {}, "一条消息"},
-                      CodeCase{"Reserved", 52, "", {}, ""},
-                      CodeCase{"Script", 54, "document.title='x'", {"ExecuteJavaScript"}, ""},
-                      CodeCase{"Unknown", 99, "x", {}, ""}),
+    ::testing::Values(
+        CodeCase{"Message", shell_code::kShowMessage, "一条消息", {}, "一条消息"},
+        CodeCase{"Reserved", shell_code::kReserved, "", {}, ""},
+        CodeCase{"Script", shell_code::kRunScript, "document.title='x'", {"ExecuteJavaScript"}, ""},
+        CodeCase{"Unknown", 99, "x", {}, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WindowFixture, ScriptCodeRunsInTheMainFrameAndReportsAMissingBrowser) {
     Open();
-    SendShellCommand(window, QStringLiteral("alert(1)"), 54);
+    SendShellCommand(window, QStringLiteral("alert(1)"), shell_code::kRunScript);
     const RecordedCall run = Engine().CallsNamed("ExecuteJavaScript").value(0);
     EXPECT_EQ(run.browser, OwnId());
     EXPECT_EQ(run.text, QStringLiteral("alert(1)"));
@@ -325,7 +326,7 @@ TEST_F(WindowFixture, ScriptCodeRunsInTheMainFrameAndReportsAMissingBrowser) {
 
     Engine().PageClosed(OwnId());  // the page closed its own browser
     Settle();
-    SendShellCommand(window, QStringLiteral("alert(2)"), 54);
+    SendShellCommand(window, QStringLiteral("alert(2)"), shell_code::kRunScript);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("error:"))) << boxes[0].text.toStdString();
     EXPECT_TRUE(window);
@@ -333,7 +334,7 @@ TEST_F(WindowFixture, ScriptCodeRunsInTheMainFrameAndReportsAMissingBrowser) {
 
 TEST_F(WindowFixture, CloseCodeClosesTheWindow) {
     Open();
-    SendShellCommand(window, QString(), 10);
+    SendShellCommand(window, QString(), shell_code::kClose);
     EXPECT_TRUE(window);  // posted: the window closes after the current event
     EXPECT_TRUE(WaitUntilGone());
 }

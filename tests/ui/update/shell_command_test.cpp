@@ -25,7 +25,8 @@ TEST_P(OutcomeText, EndsTheStartOnlyForClose) {
     const OutcomeTextCase& c = GetParam();
     InstallExeUpdate();
     ScriptCheckupdate([&c](const char*, const char*, char*) -> int32_t {
-        corvane::SendShellCommand(corvane::NotificationWindow(), c.text, 1);
+        corvane::SendShellCommand(corvane::NotificationWindow(), c.text,
+                                  corvane::shell_code::kUpdateOutcome);
         return 0;
     });
 
@@ -53,7 +54,7 @@ TEST_F(MessageFromWorker, OpensABoxCaptionedWithTheProductTitle) {
         checkWindow = corvane::update::EnvironmentCheckWindow().data();
         std::thread sender([] {
             corvane::SendShellCommand(corvane::NotificationWindow(), QStringLiteral("证书即将过期"),
-                                      0);
+                                      corvane::shell_code::kShowMessage);
         });
         sender.join();
         return 0;

@@ -121,7 +121,8 @@ TEST_P(FailedHandOver, PausesUntilAnOutcomeOrTheLimit) {
         OnPause([&c](int pauses) {
             if (pauses != c.sentAfterPause) return;
             corvane::SendShellCommand(corvane::NotificationWindow(),
-                                      QString::fromLatin1(c.lateOutcome), 1);
+                                      QString::fromLatin1(c.lateOutcome),
+                                      corvane::shell_code::kUpdateOutcome);
         });
     }
 
