@@ -72,4 +72,10 @@ bool ChromiumView::focusNextPrevChild(bool next) {
     return browser_ ? false : QWidget::focusNextPrevChild(next);
 }
 
+void CloseEmptyPopup(CefBrowser* browser) {
+    if (browser && browser->IsPopup() && !browser->HasDocument()) {
+        browser->GetHost()->CloseBrowser(true);
+    }
+}
+
 }  // namespace corvane::browser

@@ -55,4 +55,8 @@ class ChromiumView : public QWidget {
     CefRefPtr<ChromeClient> client_;
 };
 
+// Closes browser when it is a pop-up without a document: one the page opened only for a download
+// or for a refused address has nothing left to show.
+void CloseEmptyPopup(CefBrowser* browser);
+
 }  // namespace corvane::browser

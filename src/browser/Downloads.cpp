@@ -1,8 +1,7 @@
-// Downloads: saved under "down/" through the engine's Save As dialog, progress and completion in
-// the status bar, empty download pop-ups closed at the end.
 #include "browser/Downloads.h"
 
-#include "browser/Uchrome.h"
+#include "browser/ChromiumView.h"
+#include "shell/AppGlob.h"
 
 namespace corvane::browser {
 
@@ -41,51 +40,42 @@ bool DownloadSizeWatch::SizeBecameKnown(uint32_t download, int64_t totalBytes) {
 
 void DownloadSizeWatch::Ended(uint32_t download) { unknown_.erase(download); }
 
-void TFrmChrome::Chromium1BeforeDownload(CefBrowser* /*browser*/, CefDownloadItem* item,
-                                         const QString& suggested_name,
-                                         CefBeforeDownloadCallback* callback) {
-    SetStatusText(DownloadSizeText(item->GetTotalBytes(), QLocale::system()));
-    downloadSizes_.Started(item->GetId(), item->GetTotalBytes());
+void Downloads::BeforeDownload(CefDownloadItem& item, const QString& suggestedName,
+                               CefBeforeDownloadCallback& callback) {
+    window_.SetStatusText(DownloadSizeText(item.GetTotalBytes(), QLocale::system()));
+    sizes_.Started(item.GetId(), item.GetTotalBytes());
     // Relative to the program folder; the folder is not created here, the Save As dialog
     // decides where the file goes.
-    callback->Continue(QStringLiteral("down/") + suggested_name, true);
+    callback.Continue(QStringLiteral("down/") + suggestedName, true);
 }
 
-void TFrmChrome::Chromium1DownloadUpdated(CefBrowser* browser, CefDownloadItem* item,
-                                          CefDownloadItemCallback* /*callback*/) {
-    if (!item->IsInProgress()) downloadSizes_.Ended(item->GetId());
-    if (item->IsComplete()) {
-        SetStatusText(QStringLiteral("下载完成！"));
-        AppMessageBox(this, QStringLiteral("下载成功"));
-        PopupCleanup(browser);
-        CloseIfBlank();
-    } else if (item->IsCanceled()) {
-        SetStatusText(QString());
-        PopupCleanup(browser);
-        CloseIfBlank();
-    } else if (item->IsInProgress()) {
-        if (downloadSizes_.SizeBecameKnown(item->GetId(), item->GetTotalBytes())) {
-            SetStatusText(DownloadSizeText(item->GetTotalBytes(), QLocale::system()));
+void Downloads::Updated(CefBrowser* browser, CefDownloadItem& item) {
+    if (!item.IsInProgress()) sizes_.Ended(item.GetId());
+    if (item.IsComplete()) {
+        window_.SetStatusText(QStringLiteral("下载完成！"));
+        AppMessageBox(window_.BoxOwner(), QStringLiteral("下载成功"));
+        CloseEmptyPopup(browser);
+        window_.CloseIfBlank();
+    } else if (item.IsCanceled()) {
+        window_.SetStatusText(QString());
+        CloseEmptyPopup(browser);
+        window_.CloseIfBlank();
+    } else if (item.IsInProgress()) {
+        if (sizes_.SizeBecameKnown(item.GetId(), item.GetTotalBytes())) {
+            window_.SetStatusText(DownloadSizeText(item.GetTotalBytes(), QLocale::system()));
             return;
         }
-        if (item->GetReceivedBytes() <= 0) {
-            SetStatusText(QString());
+        if (item.GetReceivedBytes() <= 0) {
+            window_.SetStatusText(QString());
             return;
         }
-        const QString path = item->GetFullPath();
+        const QString path = item.GetFullPath();
         if (path.isEmpty()) return;
-        SetStatusText(DownloadProgressText(item->GetCurrentSpeed(), item->GetPercentComplete(),
-                                           item->GetTotalBytes(), item->GetStartTime(), path,
-                                           QLocale::system()));
+        window_.SetStatusText(DownloadProgressText(item.GetCurrentSpeed(),
+                                                   item.GetPercentComplete(), item.GetTotalBytes(),
+                                                   item.GetStartTime(), path, QLocale::system()));
     } else {
-        SetStatusText(QString());
-    }
-}
-
-void TFrmChrome::PopupCleanup(CefBrowser* browser) {
-    // A window the page opened only for the download has nothing left to show.
-    if (browser && browser->IsPopup() && !browser->HasDocument()) {
-        browser->GetHost()->CloseBrowser(true);
+        window_.SetStatusText(QString());
     }
 }
 

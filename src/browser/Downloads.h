@@ -1,4 +1,7 @@
-// The status bar texts of a download. Pure functions, any thread.
+// Downloads of the main window: saved under "down/" through the engine's Save As dialog, progress
+// and completion in the status bar, empty download pop-ups closed at the end.
+//
+// The texts are pure functions (any thread); Downloads is UI thread only, owned by the window.
 #pragma once
 
 #include <QDateTime>
@@ -6,6 +9,9 @@
 #include <QString>
 #include <cstdint>
 #include <set>
+
+#include "browser/WindowInterface.h"
+#include "cef_engine.h"
 
 namespace corvane::browser {
 
@@ -29,6 +35,22 @@ class DownloadSizeWatch {
 
   private:
     std::set<uint32_t> unknown_;
+};
+
+// The window's download events.
+class Downloads {
+  public:
+    explicit Downloads(WindowInterface& window) : window_(window) {}
+
+    // A download starts: its size in the status bar, and on to the Save As dialog.
+    void BeforeDownload(CefDownloadItem& item, const QString& suggestedName,
+                        CefBeforeDownloadCallback& callback);
+    // Progress, completion or cancellation of a download of browser (the own or a pop-up).
+    void Updated(CefBrowser* browser, CefDownloadItem& item);
+
+  private:
+    WindowInterface& window_;
+    DownloadSizeWatch sizes_;
 };
 
 }  // namespace corvane::browser

@@ -1,9 +1,7 @@
-// The page's JavaScript dialogs as the window's own message boxes, and the window codes that show
-// a message or run a script.
-#include <exception>
+#include "browser/PageDialogs.h"
 
-#include "browser/Uchrome.h"
 #include "log/Diagnostic.h"
+#include "shell/AppGlob.h"
 
 namespace corvane::browser {
 
@@ -16,15 +14,12 @@ const QString kNoShowPrefix = QStringLiteral("QVXX_noShow_");
 
 }  // namespace
 
-bool TFrmChrome::Chromium1Jsdialog(CefBrowser* /*browser*/, const QString& /*origin_url*/,
-                                   const QString& /*accept_lang*/, cef_jsdialog_type_t dialog_type,
-                                   const QString& message_text,
-                                   const QString& /*default_prompt_text*/,
-                                   CefJSDialogCallback* callback, bool& suppress_message) {
+bool PageDialogs::Show(cef_jsdialog_type_t dialog_type, const QString& message_text,
+                       CefJSDialogCallback& callback, bool& suppress_message) {
     const bool noShow = message_text.startsWith(kNoShowPrefix, Qt::CaseSensitive);
-    // Boxes of pop-up browsers are owned by this window too.
+    // Boxes of pop-up browsers are owned by the main window too.
     MessageBoxRequest box;
-    box.owner = this;
+    box.owner = window_.BoxOwner();
     box.text = message_text;
     box.caption = kDialogCaption;
     switch (dialog_type) {
@@ -43,7 +38,7 @@ bool TFrmChrome::Chromium1Jsdialog(CefBrowser* /*browser*/, const QString& /*ori
                 box.topmost = true;
                 yes = ShowMessageBox(box) == QMessageBox::Yes;
             }
-            callback->Continue(yes, QString());
+            callback.Continue(yes, QString());
             suppress_message = false;
             return true;
         }
@@ -56,22 +51,6 @@ bool TFrmChrome::Chromium1Jsdialog(CefBrowser* /*browser*/, const QString& /*ori
     }
     suppress_message = false;
     return false;
-}
-
-void TFrmChrome::ShowShellMessage(const QString& text) {
-    MessageBoxRequest box;
-    box.owner = this;
-    box.text = text;
-    box.caption = ProductTitle();
-    ShowMessageBox(box);
-}
-
-void TFrmChrome::RunScriptInMainFrame(const QString& script) {
-    try {
-        OwnBrowser().GetMainFrame()->ExecuteJavaScript(script, QStringLiteral("about:blank"), 0);
-    } catch (const std::exception& e) {
-        AppMessageBox(this, QStringLiteral("error:") + QString::fromUtf8(e.what()));
-    }
 }
 
 }  // namespace corvane::browser

@@ -81,7 +81,7 @@ void TFrmChrome::ResetSessionNow() {
         return;
     }
     resetPending_ = false;
-    if (devToolsShown_) actDevToolExecute();
+    if (devTools_->Shown()) actDevToolExecute();
     const auto reset = engine::Api().cef_reset_session;
     if (!reset || reset() != 1) {
         // The next taxpayer must not inherit this session: the program ends, and the kiosk
@@ -110,8 +110,7 @@ bool TFrmChrome::RefusedByHostList(CefBrowser* browser, CefFrame* frame, const Q
             ReportDiagnostic(QStringLiteral("info^Navigation outside AllowedHosts refused: ") +
                              url);
             // A pop-up opened for nothing but that address would stay an empty window.
-            if (browser && browser->IsPopup() && !browser->HasDocument())
-                browser->GetHost()->CloseBrowser(true);
+            CloseEmptyPopup(browser);
             // Told after the engine has its answer, and one box at a time: a page that keeps
             // trying must not pile boxes up. Before the window is shown (the built-in start page
             // of a deployment that lists other hosts) nobody is told.

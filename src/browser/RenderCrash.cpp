@@ -2,7 +2,6 @@
 
 #include <chrono>
 
-#include "browser/Uchrome.h"
 #include "log/Diagnostic.h"
 #include "shell/AppGlob.h"
 
@@ -56,19 +55,17 @@ QString RenderCrashMessage(cef_termination_status_t status, int exitCode) {
            QStringLiteral("The page's render process ended again: ") + Details(status, exitCode);
 }
 
-// ---- the window's handler
-
-void TFrmChrome::Chromium1RenderProcessTerminated(CefBrowser* browser,
-                                                  cef_termination_status_t status, int exit_code) {
-    // A pop-up's renderer is the pop-up's business; the engine shows it as an empty page.
-    if (!IsOwnMainFrame(browser, nullptr)) return;
-    ReportDiagnostic(RenderCrashDiagnostic(status, exit_code));
-    if (renderCrash_.Next() == RenderCrashGuard::Action::kReload) {
-        const QString start = shown_ ? startAddress_ : Chromium1->DefaultUrl();
+void RenderCrashRecovery::Terminated(CefBrowser* browser, cef_termination_status_t status,
+                                     int exitCode) {
+    // The engine shows a pop-up whose renderer ended as an empty page.
+    if (!window_.IsOwnMainFrame(browser, nullptr)) return;
+    ReportDiagnostic(RenderCrashDiagnostic(status, exitCode));
+    if (guard_.Next() == RenderCrashGuard::Action::kReload) {
+        const QString start = window_.StartAddress();
         ReportDiagnostic(QStringLiteral("info^Reloading the start page ") + start);
         browser->GetMainFrame()->LoadURL(start);
     } else {
-        AppMessageBox(this, RenderCrashMessage(status, exit_code));
+        AppMessageBox(window_.BoxOwner(), RenderCrashMessage(status, exitCode));
     }
 }
 

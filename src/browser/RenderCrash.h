@@ -4,7 +4,7 @@
 // with the hotline instead, so a page that takes its renderer down at once cannot make the window
 // reload for ever.
 //
-// UI thread only. RenderCrashGuard is owned by the main window and lives as long as it.
+// UI thread only. RenderCrashRecovery is owned by the main window and lives as long as it.
 #pragma once
 
 #include <QString>
@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 
+#include "browser/WindowInterface.h"
 #include "cef_engine.h"
 
 namespace corvane::browser {
@@ -32,6 +33,19 @@ class RenderCrashGuard {
   private:
     std::function<int64_t()> clock_;
     std::optional<int64_t> lastReload_;
+};
+
+// The window's answer to its page's render process ending: report, then reload or give up.
+class RenderCrashRecovery {
+  public:
+    explicit RenderCrashRecovery(WindowInterface& window) : window_(window) {}
+
+    // A pop-up's renderer is the pop-up's business: only the own browser's end is acted on.
+    void Terminated(CefBrowser* browser, cef_termination_status_t status, int exitCode);
+
+  private:
+    WindowInterface& window_;
+    RenderCrashGuard guard_;
 };
 
 // "crashed", "killed", "out of memory", "ended abnormally".

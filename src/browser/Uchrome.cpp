@@ -6,13 +6,12 @@
 #include <QPalette>
 #include <QVBoxLayout>
 #include <exception>
-#include <stdexcept>
 
 #include "browser/ChromeClient.h"
 #include "browser/HostGuard.h"
+#include "browser/Printing.h"
 #include "config/Settings.h"
 #include "log/Diagnostic.h"
-#include "net/VersionReport.h"
 #include "text/TextUtil.h"
 
 namespace corvane::browser {
@@ -62,7 +61,7 @@ TFrmChrome::TFrmChrome(const config::KioskSettings& kiosk, QWidget* parent)
 TFrmChrome::~TFrmChrome() {
     // Here, while the window is still whole, so that events raised by closing the developer
     // tools and the browser reach a complete window (and none after the client is disconnected).
-    if (devToolsShown_) CloseDevTools(Chromium1->Browser());
+    devTools_->CloseIfShown();
     Chromium1->CloseBrowser();
 }
 
@@ -96,9 +95,11 @@ void TFrmChrome::BuildLayout() {
     clientSplit_->setStretchFactor(0, 1);
     clientSplit_->setStretchFactor(1, 0);
     DevTools->hide();
-    Splitter = clientSplit_->handle(1);
-    Splitter->setObjectName(QStringLiteral("Splitter"));
-    Splitter->hide();
+    QWidget* handle = clientSplit_->handle(1);
+    handle->setObjectName(QStringLiteral("Splitter"));
+    handle->hide();
+    WindowInterface& self = *this;
+    devTools_ = std::make_unique<DevToolsDock>(self, *clientSplit_, *DevTools);
     column->addWidget(clientSplit_, 1);
     setCentralWidget(central);
 
@@ -196,7 +197,7 @@ void TFrmChrome::WMShellCommand(int code, const QString& sentText) {
             break;
         case shell_code::kClose:
             // Posted: the closing path runs after the event that asked for it.
-            QTimer::singleShot(0, this, [this] { close(); });
+            PostClose();
             break;
         case shell_code::kPageCommand:
             PageCommandStep(text);
@@ -214,7 +215,7 @@ void TFrmChrome::WMShellCommand(int code, const QString& sentText) {
 void TFrmChrome::PageCommandStep(const QString& address) {
     if (text::TrimControl(address).isEmpty()) return;
     AppendToNavigationLog(address);
-    const QString result = HandlePageCommand(address, *this);
+    const QString result = HandlePageCommand(address, pageCommands_);
     if (!text::TrimControl(result).isEmpty()) AppendToNavigationLog(result);
 }
 
@@ -226,17 +227,35 @@ void TFrmChrome::AppendToNavigationLog(const QString& line) {
     }
 }
 
-// ---- the window's own browser
-
-CefBrowser& TFrmChrome::OwnBrowser() const {
-    CefBrowser* browser = Chromium1->Browser();
-    if (!browser) throw std::runtime_error("The browser window has no browser");
-    return *browser;
+void TFrmChrome::ShowShellMessage(const QString& text) {
+    MessageBoxRequest box;
+    box.owner = this;
+    box.text = text;
+    box.caption = ProductTitle();
+    ShowMessageBox(box);
 }
+
+void TFrmChrome::RunScriptInMainFrame(const QString& script) {
+    try {
+        OwnBrowser().GetMainFrame()->ExecuteJavaScript(script, QStringLiteral("about:blank"), 0);
+    } catch (const std::exception& e) {
+        AppMessageBox(this, QStringLiteral("error:") + QString::fromUtf8(e.what()));
+    }
+}
+
+// ---- the window's own browser
 
 bool TFrmChrome::IsOwnMainFrame(CefBrowser* browser, CefFrame* frame) const {
     return browser && Chromium1->BrowserId() >= 0 &&
            browser->GetIdentifier() == Chromium1->BrowserId() && (!frame || frame->IsMain());
+}
+
+QString TFrmChrome::StartAddress() const {
+    return shown_ ? startAddress_ : Chromium1->DefaultUrl();
+}
+
+void TFrmChrome::PostClose() {
+    QTimer::singleShot(0, this, [this] { close(); });
 }
 
 void TFrmChrome::CloseIfBlank() {
@@ -280,15 +299,43 @@ bool TFrmChrome::Chromium1CertificateError(CefBrowser* /*browser*/, int /*cert_e
     return AcceptCertificateError(kiosk_.Hosts, request_url);
 }
 
-// ---- page commands
-
-void TFrmChrome::CloseByPage() {
-    // Posted like shell_code::kClose: the navigation that carried the command finishes its event
-    // first.
-    QTimer::singleShot(0, this, [this] { close(); });
+void TFrmChrome::Chromium1RenderProcessTerminated(CefBrowser* browser,
+                                                  cef_termination_status_t status, int exit_code) {
+    renderCrash_.Terminated(browser, status, exit_code);
 }
 
-void TFrmChrome::ReportLogin(const QString& nsrsbh) { net::SendVersionReport(nsrsbh); }
+bool TFrmChrome::Chromium1Jsdialog(CefBrowser* /*browser*/, const QString& /*origin_url*/,
+                                   const QString& /*accept_lang*/, cef_jsdialog_type_t dialog_type,
+                                   const QString& message_text,
+                                   const QString& /*default_prompt_text*/,
+                                   CefJSDialogCallback* callback, bool& suppress_message) {
+    return pageDialogs_.Show(dialog_type, message_text, *callback, suppress_message);
+}
+
+void TFrmChrome::Chromium1BeforeDownload(CefBrowser* /*browser*/, CefDownloadItem* item,
+                                         const QString& suggested_name,
+                                         CefBeforeDownloadCallback* callback) {
+    downloads_.BeforeDownload(*item, suggested_name, *callback);
+}
+
+void TFrmChrome::Chromium1DownloadUpdated(CefBrowser* browser, CefDownloadItem* item,
+                                          CefDownloadItemCallback* /*callback*/) {
+    downloads_.Updated(browser, *item);
+}
+
+bool TFrmChrome::Chromium1PrintRequested(CefBrowser* browser) {
+    if (browser) PrintBrowser(*browser);
+    return true;
+}
+
+void TFrmChrome::Chromium1BeforeContextMenu(CefBrowser* /*browser*/, CefFrame* /*frame*/) {
+    // The engine's default menu, unchanged.
+}
+
+bool TFrmChrome::Chromium1ContextMenuCommand(CefBrowser* /*browser*/, CefFrame* /*frame*/,
+                                             int /*command_id*/) {
+    return false;  // the engine carries out its default action
+}
 
 // ---- closing
 

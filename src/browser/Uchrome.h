@@ -1,6 +1,8 @@
 // TFrmChrome, the program's main window: the browser view showing the portal, the page's address
-// in the status bar and its title in the caption, the page command channel, the page's dialogs,
-// downloads, developer tools, full screen and keys.
+// in the status bar and its title in the caption, full screen and keys, and the engine's events,
+// each handed to the concern that owns it: the page command channel (PageCommand,
+// PageCommandEffects), the page's dialogs (PageDialogs), downloads (Downloads), developer tools
+// (DevToolsDock), render-crash recovery (RenderCrashRecovery) and public terminal mode.
 //
 // Thread: UI thread only; every engine event reaches it there through ChromeClient.
 // Ownership and lifetime: a top-level window without owner, created once by the entry. Closing it
@@ -12,17 +14,20 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QPoint>
 #include <QPointer>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
+#include <memory>
 
 #include "browser/ChromiumView.h"
+#include "browser/DevToolsDock.h"
 #include "browser/DevToolsPanel.h"
 #include "browser/Downloads.h"
-#include "browser/PageCommand.h"
+#include "browser/PageCommandEffects.h"
+#include "browser/PageDialogs.h"
 #include "browser/RenderCrash.h"
+#include "browser/WindowInterface.h"
 #include "cef_engine.h"
 #include "config/KioskSettings.h"
 #include "shell/AppGlob.h"
@@ -32,24 +37,13 @@ namespace corvane::browser {
 class IdleWatch;
 class RetryNotice;
 
-class TFrmChrome : public QMainWindow, private PageCommandActions {
+class TFrmChrome : public QMainWindow, private WindowInterface {
     Q_OBJECT
   public:
     explicit TFrmChrome(QWidget* parent = nullptr);
     // With the public terminal settings (all off in the default ones).
     explicit TFrmChrome(const config::KioskSettings& kiosk, QWidget* parent = nullptr);
     ~TFrmChrome() override;
-
-    // The members, in their layout order (top to bottom: navigation log, browser view, splitter
-    // and developer tools panel, status bar).
-    ChromiumView* Chromium1;  // the browser view
-    QPlainTextEdit* Memo1;    // navigation log, hidden once shown; nothing reads it
-    QTimer* Timer1;           // focuses the browser view until the window is shown
-    QStatusBar* StatusBar;    // one text area
-    DevToolsPanel* DevTools;  // hosts the engine's developer tools, hidden at start
-    QWidget* Splitter;        // the handle above DevTools; shown and hidden with it
-    QMenuBar* MainMenu1;      // hidden; holds N1
-    QAction* N1;              // "调试", Ctrl+F12: toggles the developer tools
 
     // The navigation log keeps the first this many characters of a line, then "…": laying out a
     // line costs time in proportion to its length, and a page must not freeze the window by
@@ -58,12 +52,7 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
 
     // The status bar's one text area.
     QString StatusText() const;
-    void SetStatusText(const QString& text);
-
-    // True when browser is the view's own browser and frame is none or its main frame.
-    bool IsOwnMainFrame(CefBrowser* browser, CefFrame* frame) const;
-    // Closes the window (shell_code::kClose) when the own browser shows about:blank.
-    void CloseIfBlank();
+    void SetStatusText(const QString& text) override;
 
     // Engine events (ChromeClient forwards them), each inside a HandlerScope.
     //
@@ -88,33 +77,30 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     bool Chromium1BeforeBrowse(CefBrowser* browser, CefFrame* frame, CefRequest* request,
                                bool is_redirect);
     bool Chromium1CertificateError(CefBrowser* browser, int cert_error, const QString& request_url);
-    // The own page's render process ended abnormally: reported, and the start page reloaded, or
-    // the page error with the hotline shown when it ended again soon after a reload
-    // (RenderCrash.cpp).
+    // The own page's render process ended abnormally (RenderCrashRecovery).
     void Chromium1RenderProcessTerminated(CefBrowser* browser, cef_termination_status_t status,
                                           int exit_code);
-    // Page dialogs; installed when the window is shown (OwnsPageDialogs).
+    // Page dialogs (PageDialogs); installed when the window is shown (OwnsPageDialogs).
     bool OwnsPageDialogs() const { return ownsPageDialogs_; }
     bool Chromium1Jsdialog(CefBrowser* browser, const QString& origin_url,
                            const QString& accept_lang, cef_jsdialog_type_t dialog_type,
                            const QString& message_text, const QString& default_prompt_text,
                            CefJSDialogCallback* callback, bool& suppress_message);
+    // Downloads (Downloads).
     void Chromium1BeforeDownload(CefBrowser* browser, CefDownloadItem* item,
                                  const QString& suggested_name,
                                  CefBeforeDownloadCallback* callback);
     void Chromium1DownloadUpdated(CefBrowser* browser, CefDownloadItem* item,
                                   CefDownloadItemCallback* callback);
-    // The page called window.print(): printed as the "printwebview" command prints (Printing.cpp).
+    // The page called window.print(): printed as the "printwebview" command prints.
     bool Chromium1PrintRequested(CefBrowser* browser);
     void Chromium1BeforeContextMenu(CefBrowser* browser, CefFrame* frame);
     bool Chromium1ContextMenuCommand(CefBrowser* browser, CefFrame* frame, int command_id);
 
-    // Developer tools, full screen and keys.
+    // Developer tools (DevToolsDock), full screen and keys.
     void actDevToolExecute();
-    void ShowDevTools(CefBrowser* browser, const QPoint* inspect_element_at);
-    void CloseDevTools(CefBrowser* browser);
     void ToggleFullScreen();
-    bool DevToolsShown() const { return devToolsShown_; }
+    bool DevToolsShown() const { return devTools_->Shown(); }
     bool FullScreenShown() const { return fullScreen_; }
 
     // Public terminal mode (PublicTerminal.cpp).
@@ -137,6 +123,14 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // WindowInterface, for the concerns below.
+    QWidget* BoxOwner() override { return this; }
+    CefBrowser* OwnBrowserOrNull() const override { return Chromium1->Browser(); }
+    bool IsOwnMainFrame(CefBrowser* browser, CefFrame* frame) const override;
+    QString StartAddress() const override;
+    void PostClose() override;
+    void CloseIfBlank() override;
+
     void BuildLayout();
     void FormShow();
     void WMShellCommand(int code, const QString& text);
@@ -144,37 +138,40 @@ class TFrmChrome : public QMainWindow, private PageCommandActions {
     void AppendToNavigationLog(const QString& line);
     void ShowShellMessage(const QString& text);
     void RunScriptInMainFrame(const QString& script);
-    void PopupCleanup(CefBrowser* browser);
-    // Prints the browser's page through the engine's print dialog; false, with an "error^" line,
-    // when the engine refused because a print dialog is already open.
-    bool PrintBrowser(CefBrowser& browser);
     void Timer1Timer();
     void StartPublicTerminal();
     void ResetSessionNow();
     // True when the allowed-hosts list refuses the navigation (reported, and the box posted).
     bool RefusedByHostList(CefBrowser* browser, CefFrame* frame, const QString& url);
     void RetryAfterLoadEnd(int httpStatusCode);
-    // The view's browser, or an error when there is none.
-    CefBrowser& OwnBrowser() const;
 
-    // PageCommandActions
-    void CloseByPage() override;
-    void ReportLogin(const QString& nsrsbh) override;
-    bool PrintPage() override;
-
-    QSplitter* clientSplit_;  // browser view above the developer tools panel
+    // The widgets, in their layout order (top to bottom: navigation log, browser view, splitter
+    // and developer tools panel, status bar). Each has its name as object name.
+    QPlainTextEdit* Memo1;    // navigation log, hidden once shown; nothing reads it
+    ChromiumView* Chromium1;  // the browser view
+    QSplitter* clientSplit_;  // browser view above the developer tools panel ("Splitter" handle)
+    DevToolsPanel* DevTools;  // hosts the engine's developer tools, hidden at start
+    QStatusBar* StatusBar;    // one text area
     QLabel* statusText_;
+    QMenuBar* MainMenu1;  // hidden; holds N1
+    QAction* N1;          // "调试", Ctrl+F12: toggles the developer tools
+    QTimer* Timer1;       // focuses the browser view until the window is shown
+
     QString startAddress_ = QStringLiteral("about:blank");
     bool shown_ = false;
     bool titleFollowsPage_ = false;
     bool ownsPageDialogs_ = false;
-    bool devToolsShown_ = false;
     bool fullScreen_ = false;
-    bool devToolsSized_ = false;
     int handlerDepth_ = 0;            // engine event handlers running (HandlerScope)
     bool freeAfterHandlers_ = false;  // closed while one ran: freed when the last returns
-    RenderCrashGuard renderCrash_;
-    DownloadSizeWatch downloadSizes_;
+
+    // The window's concerns, each with this window's interface.
+    Downloads downloads_{*this};
+    PageDialogs pageDialogs_{*this};
+    RenderCrashRecovery renderCrash_{*this};
+    PageCommandEffects pageCommands_{*this};
+    std::unique_ptr<DevToolsDock> devTools_;  // made with the layout
+
     const config::KioskSettings kiosk_;
     IdleWatch* idle_ = nullptr;     // with IdleReset only; a child of the window
     RetryNotice* retry_ = nullptr;  // with RetrySeconds only; a child of the window

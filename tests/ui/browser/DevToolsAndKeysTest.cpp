@@ -45,7 +45,7 @@ TEST_P(KeyPress, ActsOnlyWhereTheWindowOwnsTheKey) {
     QTest::keyClick(FocusOn(c.fromPage), c.key, c.modifiers);
     Settle();
     EXPECT_EQ(w.DevToolsShown(), c.devTools);
-    EXPECT_EQ(w.DevTools->isVisible(), c.devTools);
+    EXPECT_EQ(Part<DevToolsPanel>(w, "DevTools").isVisible(), c.devTools);
     EXPECT_EQ(Engine().CallsNamed("ShowDevTools").size(), c.devTools ? 1 : 0);
     EXPECT_EQ(w.FullScreenShown(), c.fullScreen);
     EXPECT_EQ(bool(w.windowState() & Qt::WindowFullScreen), c.fullScreen);
@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Keys, FocusOnTheViewGoesOnToThePage) {
     TFrmChrome& w = OpenActive();
     FocusOn(false);
-    w.Chromium1->setFocus(Qt::OtherFocusReason);
+    Part<ChromiumView>(w, "Chromium1").setFocus(Qt::OtherFocusReason);
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return QApplication::focusWidget() == Engine().BrowserWidget(OwnId()); }));
 }
@@ -84,7 +84,7 @@ TEST_F(Keys, F11TwiceReturnsToTheBorderedMaximisedWindow) {
     EXPECT_FALSE(w.FullScreenShown());
     // The same window and browser throughout.
     EXPECT_EQ(Engine().Browsers(), QList<int>({OwnId()}));
-    EXPECT_EQ(Engine().BrowserWidget(OwnId())->parentWidget(), w.Chromium1);
+    EXPECT_EQ(Engine().BrowserWidget(OwnId())->parentWidget(), &Part<ChromiumView>(w, "Chromium1"));
 }
 
 TEST_F(Keys, DevToolsOpenInThePanelCoverItAndCloseAgain) {
@@ -98,28 +98,30 @@ TEST_F(Keys, DevToolsOpenInThePanelCoverItAndCloseAgain) {
     EXPECT_FALSE(shown.flag);    // no client: the engine's defaults
     QWidget* tools = Engine().DevToolsWidget(OwnId());
     ASSERT_TRUE(tools);
-    EXPECT_EQ(tools->parentWidget(), w.DevTools);
-    EXPECT_TRUE(w.Splitter->isVisible());
-    EXPECT_EQ(w.DevTools->height(), DevToolsPanel::kInitialHeight);
+    EXPECT_EQ(tools->parentWidget(), &Part<DevToolsPanel>(w, "DevTools"));
+    EXPECT_TRUE(Part<QWidget>(w, "Splitter").isVisible());
+    EXPECT_EQ(Part<DevToolsPanel>(w, "DevTools").height(), DevToolsPanel::kInitialHeight);
     // The panel sits below the browser view with the splitter between them.
-    EXPECT_LT(w.Chromium1->geometry().center().y(), w.Splitter->geometry().center().y());
-    EXPECT_LT(w.Splitter->geometry().center().y(), w.DevTools->geometry().top());
+    EXPECT_LT(Part<ChromiumView>(w, "Chromium1").geometry().center().y(),
+              Part<QWidget>(w, "Splitter").geometry().center().y());
+    EXPECT_LT(Part<QWidget>(w, "Splitter").geometry().center().y(),
+              Part<DevToolsPanel>(w, "DevTools").geometry().top());
 
     // Dragging the splitter resizes the panel; the tools keep covering it.
-    const QPoint grip = w.Splitter->rect().center();
-    QTest::mousePress(w.Splitter, Qt::LeftButton, {}, grip);
-    QTest::mouseMove(w.Splitter, grip - QPoint(0, 60));
-    QTest::mouseRelease(w.Splitter, Qt::LeftButton, {}, grip - QPoint(0, 60));
+    const QPoint grip = Part<QWidget>(w, "Splitter").rect().center();
+    QTest::mousePress(&Part<QWidget>(w, "Splitter"), Qt::LeftButton, {}, grip);
+    QTest::mouseMove(&Part<QWidget>(w, "Splitter"), grip - QPoint(0, 60));
+    QTest::mouseRelease(&Part<QWidget>(w, "Splitter"), Qt::LeftButton, {}, grip - QPoint(0, 60));
     Settle();
-    EXPECT_NEAR(w.DevTools->height(), DevToolsPanel::kInitialHeight + 60, 2);
-    EXPECT_EQ(tools->geometry(), w.DevTools->rect());
+    EXPECT_NEAR(Part<DevToolsPanel>(w, "DevTools").height(), DevToolsPanel::kInitialHeight + 60, 2);
+    EXPECT_EQ(tools->geometry(), Part<DevToolsPanel>(w, "DevTools").rect());
 
     w.actDevToolExecute();
     Settle();
     EXPECT_EQ(Engine().CallsNamed("CloseDevTools").size(), 1);
     EXPECT_FALSE(Engine().DevToolsWidget(OwnId()));
-    EXPECT_TRUE(w.DevTools->isHidden());
-    EXPECT_TRUE(w.Splitter->isHidden());
+    EXPECT_TRUE(Part<DevToolsPanel>(w, "DevTools").isHidden());
+    EXPECT_TRUE(Part<QWidget>(w, "Splitter").isHidden());
     EXPECT_FALSE(w.DevToolsShown());
 }
 
@@ -129,11 +131,11 @@ TEST_F(Keys, FlagFollowsThePressesWithoutABrowser) {
     Settle();
     w.actDevToolExecute();
     EXPECT_TRUE(w.DevToolsShown());
-    EXPECT_TRUE(w.DevTools->isVisible());
+    EXPECT_TRUE(Part<DevToolsPanel>(w, "DevTools").isVisible());
     EXPECT_TRUE(Engine().CallsNamed("ShowDevTools").isEmpty());
     w.actDevToolExecute();
     EXPECT_FALSE(w.DevToolsShown());
-    EXPECT_TRUE(w.DevTools->isHidden());
+    EXPECT_TRUE(Part<DevToolsPanel>(w, "DevTools").isHidden());
 }
 
 TEST_F(WindowFixture, ContextMenuCommandsKeepTheEngineDefault) {

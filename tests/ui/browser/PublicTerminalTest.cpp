@@ -45,7 +45,7 @@ TEST_F(PublicTerminal, LockedKeysDoNothing) {
         Settle();
     }
     EXPECT_TRUE(Engine().CallsNamed("ShowDevTools").isEmpty());
-    EXPECT_FALSE(w.DevTools->isVisible());
+    EXPECT_FALSE(Part<DevToolsPanel>(w, "DevTools").isVisible());
     EXPECT_TRUE(w.windowState() & Qt::WindowFullScreen);
 }
 

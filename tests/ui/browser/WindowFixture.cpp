@@ -51,7 +51,7 @@ bool WindowFixture::WaitUntilGone() {
 }
 
 QStringList WindowFixture::NavigationLog() const {
-    const QString text = window->Memo1->toPlainText();
+    const QString text = Part<QPlainTextEdit>(*window, "Memo1").toPlainText();
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
 

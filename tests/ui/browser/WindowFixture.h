@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QPointer>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "ScriptedEngine.h"
@@ -11,6 +13,15 @@
 #include "shell/AppGlob.h"
 
 namespace corvane::browser {
+
+// One of the window's widgets or actions by its object name ("Chromium1", "Memo1", "N1", ...);
+// throws, failing the test, when the window has none of that name and type.
+template <class T>
+T& Part(const QObject& window, const char* name) {
+    T* part = window.findChild<T*>(QLatin1String(name));
+    if (!part) throw std::runtime_error(std::string("The window has no ") + name);
+    return *part;
+}
 
 class WindowFixture : public ::testing::Test {
   protected:

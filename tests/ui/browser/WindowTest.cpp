@@ -21,32 +21,33 @@ TEST_F(WindowFixture, CreationBuildsTheLayoutAndShowingLoadsTheStartPage) {
     TFrmChrome& w = Open(/*show=*/false);
     // Before it is shown: focusing timer running, caption empty, browser created with no address
     // and then sent to DefaultUrl.
-    EXPECT_TRUE(w.Timer1->isActive());
-    EXPECT_EQ(w.Timer1->interval(), 1000);
+    EXPECT_TRUE(Part<QTimer>(w, "Timer1").isActive());
+    EXPECT_EQ(Part<QTimer>(w, "Timer1").interval(), 1000);
     EXPECT_TRUE(w.windowTitle().isEmpty());
     const QList<RecordedCall> created = Engine().CallsNamed("create");
     ASSERT_EQ(created.size(), 1);
     EXPECT_TRUE(created[0].text.isEmpty());
     EXPECT_EQ(Engine().CallsNamed("LoadURL").value(0).text, config::DefaultTaxUrl());
-    EXPECT_EQ(Engine().BrowserWidget(OwnId())->parentWidget(), w.Chromium1);
+    EXPECT_EQ(Engine().BrowserWidget(OwnId())->parentWidget(), &Part<ChromiumView>(w, "Chromium1"));
 
     w.show();
     Settle();
     EXPECT_TRUE(w.windowState() & Qt::WindowMaximized);
-    EXPECT_FALSE(w.Timer1->isActive());
-    EXPECT_TRUE(w.Memo1->isHidden());
-    EXPECT_TRUE(w.MainMenu1->isHidden());
-    EXPECT_TRUE(w.DevTools->isHidden());
-    EXPECT_TRUE(w.Splitter->isHidden());
+    EXPECT_FALSE(Part<QTimer>(w, "Timer1").isActive());
+    EXPECT_TRUE(Part<QPlainTextEdit>(w, "Memo1").isHidden());
+    EXPECT_TRUE(Part<QMenuBar>(w, "MainMenu1").isHidden());
+    EXPECT_TRUE(Part<DevToolsPanel>(w, "DevTools").isHidden());
+    EXPECT_TRUE(Part<QWidget>(w, "Splitter").isHidden());
     EXPECT_TRUE(w.StatusText().isEmpty());
-    EXPECT_EQ(w.N1->text(), QStringLiteral("调试"));
-    EXPECT_EQ(w.N1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F12));
-    EXPECT_TRUE(w.actions().contains(w.N1));
+    EXPECT_EQ(Part<QAction>(w, "N1").text(), QStringLiteral("调试"));
+    EXPECT_EQ(Part<QAction>(w, "N1").shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F12));
+    EXPECT_TRUE(w.actions().contains(&Part<QAction>(w, "N1")));
     EXPECT_EQ(w.font().family(), QStringLiteral("MS Sans Serif"));
     EXPECT_EQ(w.font().pixelSize(), 11);
     EXPECT_EQ(w.parentWidget(), nullptr);
     // The engine's window covers the view.
-    EXPECT_EQ(Engine().BrowserWidget(OwnId())->geometry(), w.Chromium1->rect());
+    EXPECT_EQ(Engine().BrowserWidget(OwnId())->geometry(),
+              Part<ChromiumView>(w, "Chromium1").rect());
 }
 
 struct StartCase {
