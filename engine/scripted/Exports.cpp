@@ -1,7 +1,9 @@
 // The exported entry points of the scripted engine (looked up by the shell with dlsym).
 #include <QApplication>
+#include <type_traits>
 
 #include "EngineState.h"
+#include "ScriptedExports.h"
 
 namespace {
 
@@ -120,4 +122,24 @@ __attribute__((visibility("default"))) void cef_set_ignore_certificate_errors(in
     if (e.initializeSettings) e.initializeSettings->ignore_certificate_errors = ignore != 0;
 }
 
+// For hosts that load the engine at run time (ScriptedExports.h).
+__attribute__((visibility("default"))) int corvane_scripted_load_end(int id, int http_status) {
+    auto& e = Engine();
+    if (!e.Browser(id)) return 0;
+    e.LoadEnd(id, http_status);
+    return 1;
+}
+
+__attribute__((visibility("default"))) int corvane_scripted_title_change(int id,
+                                                                         const QString* title) {
+    auto& e = Engine();
+    if (!e.Browser(id) || !title) return 0;
+    e.TitleChange(id, *title);
+    return 1;
+}
+
 }  // extern "C"
+
+static_assert(std::is_same_v<decltype(&corvane_scripted_load_end), corvane_scripted_load_end_t>);
+static_assert(
+    std::is_same_v<decltype(&corvane_scripted_title_change), corvane_scripted_title_change_t>);

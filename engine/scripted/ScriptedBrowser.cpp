@@ -41,8 +41,10 @@ void ScriptedBrowser::CloseBrowser(bool force_close) {
 }
 
 bool ScriptedBrowser::Print() {
-    // One print dialog at a time, as in the real engine.
-    const bool accepted = !Engine().printDialogOpen;
+    // One print at a time, as in the real engine: none while a print dialog is open, and none
+    // of a page whose last print has not ended.
+    const bool accepted = !Engine().printDialogOpen && !printing_;
+    if (accepted) printing_ = true;
     state().Record({"Print", id_, {}, {}, 0, accepted});
     return accepted;
 }

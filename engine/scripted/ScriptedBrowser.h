@@ -65,6 +65,7 @@ class ScriptedBrowser final : public CefBrowser, public CefBrowserHost {
     ScriptedFrame& mainFrame() { return mainFrame_; }
     QWidget* devTools() const { return devTools_; }
     void SetHasDocument() { hasDocument_ = true; }
+    void PrintDone() { printing_ = false; }
     // Queues the navigation a LoadURL or a pop-up starts.
     void QueueNavigation(const QString& url);
 
@@ -73,6 +74,7 @@ class ScriptedBrowser final : public CefBrowser, public CefBrowserHost {
     bool popup_;
     bool hasDocument_ = false;
     bool closing_ = false;
+    bool printing_ = false;  // an accepted Print() has not ended yet
     CefRefPtr<CefClient> client_;
     ScriptedFrame mainFrame_;
     QPointer<QWidget> widget_;

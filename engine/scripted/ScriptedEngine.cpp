@@ -304,6 +304,8 @@ bool ScriptedEngine::PrintRequested(int id) {
     return handled;
 }
 
+void ScriptedEngine::PrintDone(int id) { state_->Get(id).PrintDone(); }
+
 BeforeDownloadAnswer ScriptedEngine::BeginDownload(int id, const QString& suggestedName,
                                                    const DownloadState& initial) {
     ScriptedBrowser& b = state_->Get(id);

@@ -13,7 +13,9 @@
 //     ... RUN_ALL_TESTS() ...
 //     corvane::engine::ShutdownEngine();
 //
-// and each fixture calls corvane::scripted::Engine().Reset() in SetUp.
+// and each fixture calls corvane::scripted::Engine().Reset() in SetUp. A host that only loads the
+// library at run time (the engine contract tests' probe) scripts a page's load through the
+// entry points of ScriptedExports.h instead.
 //
 // Delivery follows the real engine:
 //  - Notifications (OnAfterCreated, OnLoadEnd, OnTitleChange, OnDownloadUpdated,
@@ -129,7 +131,8 @@ class ScriptedEngine {
     int messageLoopWorkCalls = 0;
     int maxMessageLoopWorkDepth = 0;  // above 1: cef_do_message_loop_work was re-entered
     int shutdownCalls = 0;
-    // A print dialog is open: Print() refuses (answers false) while this is set.
+    // A print dialog is open: Print() refuses (answers false) while this is set. It also refuses
+    // while the same browser's accepted print has not ended (see PrintDone).
     bool printDialogOpen = false;
 
     // ---- Calls recorded on browsers, hosts and frames, in order
@@ -186,6 +189,9 @@ class ScriptedEngine {
     // The page called window.print(): OnPrintRequested; unhandled, the engine prints itself
     // (recorded as a "Print" call). Returns the handler's "handled".
     bool PrintRequested(int id);
+    // The print an accepted Print() of browser id started has ended (its dialog answered, the page
+    // printed): the browser accepts Print() again.
+    void PrintDone(int id);
     // A certificate error: the handler is asked only when ignore_certificate_errors is off.
     // Returns true when the certificate was accepted.
     bool CertificateError(int id, int certError, const QString& url);

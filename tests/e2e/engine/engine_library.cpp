@@ -20,6 +20,10 @@ bool EngineLibrary::Load(QString* error) {
     }
     CEF_ENGINE_EXPORTS(PROBE_ENGINE_LOOKUP)
 #undef PROBE_ENGINE_LOOKUP
+    scripted_load_end =
+        reinterpret_cast<corvane_scripted_load_end_t>(dlsym(handle, "corvane_scripted_load_end"));
+    scripted_title_change = reinterpret_cast<corvane_scripted_title_change_t>(
+        dlsym(handle, "corvane_scripted_title_change"));
     return true;
 }
 

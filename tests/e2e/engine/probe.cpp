@@ -91,13 +91,10 @@ void Probe::Run(const QString& command, const QString& argument) {
     Emit(QStringLiteral("command %1").arg(command));
     const QStringList words = argument.split(u' ', Qt::SkipEmptyParts);
     CefBrowser* own = BrowserById(QString());
-    static const QStringList kNeedBrowser = {QStringLiteral("load"),
-                                             QStringLiteral("js"),
-                                             QStringLiteral("print"),
-                                             QStringLiteral("devtools"),
-                                             QStringLiteral("close-devtools"),
-                                             QStringLiteral("right-click"),
-                                             QStringLiteral("stop")};
+    static const QStringList kNeedBrowser = {
+        QStringLiteral("load"),        QStringLiteral("script"),   QStringLiteral("js"),
+        QStringLiteral("print"),       QStringLiteral("devtools"), QStringLiteral("close-devtools"),
+        QStringLiteral("right-click"), QStringLiteral("stop")};
     if (!own && kNeedBrowser.contains(command)) {
         Emit(QStringLiteral("no-browser"));
         return;
@@ -126,13 +123,26 @@ void Probe::Run(const QString& command, const QString& argument) {
     } else if (command == u"print-to") {
         print_to_ = argument;
     } else if (command == u"print") {
-        own->GetHost()->Print();
+        Emit(QStringLiteral("print accepted=%1").arg(own->GetHost()->Print() ? 1 : 0));
     } else if (command == u"devtools") {
         CefWindowInfo info;
         info.parent = devtools_panel_;
         info.rect = devtools_panel_->rect();
         info.window_name = QStringLiteral("DevTools");
         own->GetHost()->ShowDevTools(info, devtools_client_.get(), CefBrowserSettings(), nullptr);
+        // The engine's windows in the panel, as the shell's panel holds them.
+        QStringList windows;
+        for (QWidget* child :
+             devtools_panel_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            const QRect r = child->geometry();
+            windows << QStringLiteral("%1,%2,%3x%4%5")
+                           .arg(r.x())
+                           .arg(r.y())
+                           .arg(r.width())
+                           .arg(r.height())
+                           .arg(child->isVisible() ? QString() : QStringLiteral(",hidden"));
+        }
+        Emit(QStringLiteral("devtools-panel %1").arg(windows.join(u' ')));
     } else if (command == u"close-devtools") {
         // As the shell does: the tools' window leaves the panel first, then the engine closes
         // the tools.
@@ -148,6 +158,8 @@ void Probe::Run(const QString& command, const QString& argument) {
         answers_.handle_menu_commands = argument == u"handle";
     } else if (command == u"stop") {
         own->StopLoad();
+    } else if (command == u"script") {  // load-end STATUS | title TEXT: the page's side of a load
+        Script(words.value(0), argument.section(u' ', 1));
     } else if (command == u"state") {  // [id]
         CefBrowser* browser = BrowserById(argument);
         if (!browser) {
@@ -173,6 +185,19 @@ void Probe::Run(const QString& command, const QString& argument) {
     } else {
         Emit(QStringLiteral("unknown-command %1").arg(command));
     }
+}
+
+void Probe::Script(const QString& what, const QString& value) {
+    // The scripted engine cannot load pages; with it, the test plays the page that the engine on
+    // Qt WebEngine gets from the server.
+    int done = -1;
+    if (what == u"load-end" && engine_.scripted_load_end)
+        done = engine_.scripted_load_end(browser_id_, value.toInt());
+    else if (what == u"title" && engine_.scripted_title_change)
+        done = engine_.scripted_title_change(browser_id_, &value);
+    Emit(done < 0    ? QStringLiteral("script unavailable")
+         : done == 0 ? QStringLiteral("script no-browser")
+                     : QStringLiteral("script queued"));
 }
 
 void Probe::RightClick(const QString& argument) {

@@ -33,6 +33,7 @@ class Probe final : public QObject {
     void Run(const QString& command, const QString& argument);
     void Pump();
     void WatchModalDialogs();
+    void Script(const QString& what, const QString& value);
     void RightClick(const QString& argument);
     void PickMenuEntry(const QString& text);
     CefBrowser* BrowserById(const QString& id) const;  // empty: the probe's own browser

@@ -23,6 +23,11 @@ int main(int argc, char** argv) {
     CefRefPtr<CefApp> app(new CefApp);
     const int helper_code = engine.cef_execute_process(&args, app.get(), nullptr);
     if (helper_code >= 0) return helper_code;
+    // The handshake the shell makes (here only in the main process: helpers share stdout), and
+    // which kind of library this is.
+    Emit(QStringLiteral("library interface=%1 scripted=%2")
+             .arg(engine.corvane_engine_interface_version())
+             .arg(engine.scripted_load_end ? 1 : 0));
 
     ProbeOptions options;
     for (int i = 1; i < argc; ++i) {

@@ -234,6 +234,23 @@ TEST_F(ScriptedEngineTest, DialogsReturnWhatTheHandlerAnswered) {
     EXPECT_EQ(prompt.userInput, "typed");
 }
 
+// Catches a page printed twice at once (the real engine refuses a page's print until its last one
+// has ended), a refusal that outlasts its print, and one page's print holding up another's.
+TEST_F(ScriptedEngineTest, OnePrintAtATimePerPage) {
+    CefRefPtr<RecordingClient> client(new RecordingClient);
+    const int first = Create(client.get());
+    const int second = Create(client.get());
+    CefBrowserHost* host = Engine().Browser(first)->GetHost();
+    EXPECT_TRUE(host->Print());
+    EXPECT_FALSE(host->Print()) << "the first print has not ended";
+    EXPECT_TRUE(Engine().Browser(second)->GetHost()->Print());
+    Engine().PrintDone(first);
+    EXPECT_TRUE(host->Print());
+    Engine().PrintDone(first);
+    Engine().printDialogOpen = true;
+    EXPECT_FALSE(host->Print()) << "a print dialog is open";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
