@@ -10,7 +10,9 @@ void PageCommandEffects::CloseByPage() {
     window_.PostClose();
 }
 
-void PageCommandEffects::ReportLogin(const QString& nsrsbh) { net::SendVersionReport(nsrsbh); }
+void PageCommandEffects::ReportLogin(const QString& nsrsbh) {
+    net::SendVersionReport(settings_, nsrsbh);
+}
 
 bool PageCommandEffects::PrintPage() { return PrintBrowser(window_.OwnBrowser()); }
 

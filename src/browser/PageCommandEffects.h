@@ -6,12 +6,15 @@
 
 #include "browser/PageCommand.h"
 #include "browser/WindowInterface.h"
+#include "config/Settings.h"
 
 namespace corvane::browser {
 
 class PageCommandEffects final : public PageCommandActions {
   public:
-    explicit PageCommandEffects(WindowInterface& window) : window_(window) {}
+    // settings (the report's server and the client's values) outlive the effects.
+    PageCommandEffects(WindowInterface& window, const config::AppSettings& settings)
+        : window_(window), settings_(settings) {}
 
     void CloseByPage() override;
     void ReportLogin(const QString& nsrsbh) override;
@@ -20,6 +23,7 @@ class PageCommandEffects final : public PageCommandActions {
 
   private:
     WindowInterface& window_;
+    const config::AppSettings& settings_;
 };
 
 }  // namespace corvane::browser

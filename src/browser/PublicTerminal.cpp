@@ -37,7 +37,7 @@ void CloseDialogsAndMenus() {
 
 void TFrmChrome::StartPublicTerminal() {
     for (const QString& line :
-         AddressesOutsideList(kiosk_.Hosts, config::Settings().TaxUrl, config::Settings().Server))
+         AddressesOutsideList(kiosk_.Hosts, settings_.TaxUrl, settings_.Server))
         ReportDiagnostic(line);
     if (kiosk_.IdleReset > 0 && !idle_) {
         idle_ = new IdleWatch(

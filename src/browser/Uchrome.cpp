@@ -30,10 +30,8 @@ QString ErrorText(const std::exception& e) { return QString::fromUtf8(e.what());
 
 }  // namespace
 
-TFrmChrome::TFrmChrome(QWidget* parent) : TFrmChrome(config::KioskSettings(), parent) {}
-
-TFrmChrome::TFrmChrome(const config::KioskSettings& kiosk, QWidget* parent)
-    : QMainWindow(parent), kiosk_(kiosk) {
+TFrmChrome::TFrmChrome(const config::AppSettings& settings, QWidget* parent)
+    : QMainWindow(parent), settings_(settings) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString());
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -157,7 +155,7 @@ void TFrmChrome::FormShow() {
     try {
         Memo1->hide();
         Timer1->stop();
-        startAddress_ = config::Settings().TaxUrl;
+        startAddress_ = settings_.TaxUrl;
         StartPublicTerminal();
         ownsPageDialogs_ = true;
         if (windowTitle().isEmpty()) titleFollowsPage_ = true;
@@ -342,7 +340,7 @@ bool TFrmChrome::Chromium1ContextMenuCommand(CefBrowser* /*browser*/, CefFrame* 
 void TFrmChrome::closeEvent(QCloseEvent* event) {
     // In single-process mode the renderer lives in this process: leave the page before the
     // browser closes, so its scripts stop first.
-    if (config::Settings().SingleProcess) {
+    if (settings_.SingleProcess) {
         try {
             OwnBrowser().GetMainFrame()->LoadURL(QStringLiteral("about:blank"));
         } catch (const std::exception& e) {

@@ -30,6 +30,7 @@
 #include "browser/WindowInterface.h"
 #include "cef_engine.h"
 #include "config/KioskSettings.h"
+#include "config/Settings.h"
 #include "shell/AppGlob.h"
 
 namespace corvane::browser {
@@ -40,9 +41,9 @@ class RetryNotice;
 class TFrmChrome : public QMainWindow, private WindowInterface {
     Q_OBJECT
   public:
-    explicit TFrmChrome(QWidget* parent = nullptr);
-    // With the public terminal settings (all off in the default ones).
-    explicit TFrmChrome(const config::KioskSettings& kiosk, QWidget* parent = nullptr);
+    // settings: the start page, the report's server, the single-process switch and the public
+    // terminal settings (all off in the default ones). The window keeps its own copy.
+    explicit TFrmChrome(const config::AppSettings& settings, QWidget* parent = nullptr);
     ~TFrmChrome() override;
 
     // The navigation log keeps the first this many characters of a line, then "…": laying out a
@@ -104,7 +105,7 @@ class TFrmChrome : public QMainWindow, private WindowInterface {
     bool FullScreenShown() const { return fullScreen_; }
 
     // Public terminal mode (PublicTerminal.cpp).
-    const config::KioskSettings& Kiosk() const { return kiosk_; }
+    const config::KioskSettings& Kiosk() const { return settings_.Kiosk; }
     // Clears the whole browsing session and loads the start page afresh; waits for a running
     // engine handler (a login report) and closes dialogs first. Called when the idle countdown
     // reaches zero.
@@ -157,6 +158,8 @@ class TFrmChrome : public QMainWindow, private WindowInterface {
     QAction* N1;          // "调试", Ctrl+F12: toggles the developer tools
     QTimer* Timer1;       // focuses the browser view until the window is shown
 
+    const config::AppSettings settings_;
+    const config::KioskSettings& kiosk_ = settings_.Kiosk;  // public terminal mode
     QString startAddress_ = QStringLiteral("about:blank");
     bool shown_ = false;
     bool titleFollowsPage_ = false;
@@ -169,10 +172,9 @@ class TFrmChrome : public QMainWindow, private WindowInterface {
     Downloads downloads_{*this};
     PageDialogs pageDialogs_{*this};
     RenderCrashRecovery renderCrash_{*this};
-    PageCommandEffects pageCommands_{*this};
+    PageCommandEffects pageCommands_{*this, settings_};
     std::unique_ptr<DevToolsDock> devTools_;  // made with the layout
 
-    const config::KioskSettings kiosk_;
     IdleWatch* idle_ = nullptr;     // with IdleReset only; a child of the window
     RetryNotice* retry_ = nullptr;  // with RetrySeconds only; a child of the window
     bool resetPending_ = false;

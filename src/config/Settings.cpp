@@ -3,7 +3,6 @@
 #include "config/IniFile.h"
 #include "corvane_build_config.h"
 #include "log/Diagnostic.h"
-#include "log/log4me.h"
 
 namespace corvane::config {
 namespace {
@@ -39,31 +38,28 @@ QString DefaultServer() {
     return QStringLiteral("http://" CORVANE_PORTAL_HOST "/zjgfdacx/app/queryVersion.do");
 }
 
-AppSettings& Settings() {
-    static AppSettings settings = [] {
-        AppSettings s;
-        s.TaxUrl = DefaultTaxUrl();
-        s.Server = DefaultServer();
-        return s;
-    }();
-    return settings;
+AppSettings DefaultSettings(const QString& programFolder) {
+    AppSettings s;
+    s.ProgramFolder = programFolder;
+    s.TaxUrl = DefaultTaxUrl();
+    s.Server = DefaultServer();
+    return s;
 }
 
-QString QvprmPath() {
-    return log4me::ProgramFolder() + Settings().UpdateFolder + QStringLiteral("qvprm.ini");
+QString QvprmPath(const AppSettings& settings) {
+    return settings.ProgramFolder + settings.UpdateFolder + QStringLiteral("qvprm.ini");
 }
 
-bool ReadConfig() {
-    AppSettings& s = Settings();
-    ReadKeys(log4me::ProgramFolder() + QStringLiteral("qvpz.pz"), QStringLiteral("config"),
+bool ReadConfig(AppSettings& s) {
+    ReadKeys(s.ProgramFolder + QStringLiteral("qvpz.pz"), QStringLiteral("config"),
              {&s.TaxUrl, &s.Server}, {QStringLiteral("TaxUrl"), QStringLiteral("Server")});
-    s.Kiosk = ReadKioskSettings(log4me::ProgramFolder() + QStringLiteral("qvpz.pz"));
-    ReadKeys(QvprmPath(), QStringLiteral("parms"), {&s.clientlx, &s.version},
+    s.Kiosk = ReadKioskSettings(s.ProgramFolder + QStringLiteral("qvpz.pz"));
+    ReadKeys(QvprmPath(s), QStringLiteral("parms"), {&s.clientlx, &s.version},
              {QStringLiteral("clientlx"), QStringLiteral("version")});
     return true;
 }
 
-void SaveTaxpayerNumber(const QString& nsrsbh) {
+void SaveTaxpayerNumber(const AppSettings& settings, const QString& nsrsbh) {
     try {
         // The number comes from a web page. A line break written into the file would start a new
         // line there, which could add or replace other keys (such as the version the update check
@@ -73,7 +69,7 @@ void SaveTaxpayerNumber(const QString& nsrsbh) {
         if (cut < nsrsbh.size())
             ReportDiagnostic(
                 QStringLiteral("error^Taxpayer number cut at a line break before saving"));
-        const QString path = QvprmPath();
+        const QString path = QvprmPath(settings);
         if (!WriteIniString(path, QStringLiteral("parms"), QStringLiteral("nsrsbh"),
                             nsrsbh.left(cut)))
             ReportDiagnostic(QStringLiteral("error^Unable to write to %1").arg(path));

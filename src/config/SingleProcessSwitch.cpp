@@ -2,7 +2,6 @@
 #include <QStringDecoder>
 
 #include "config/Settings.h"
-#include "log/log4me.h"
 #include "text/AnsiCodePage.h"
 #include "text/TextUtil.h"
 
@@ -42,9 +41,9 @@ bool ParseDecimal(const QString& s, bool* nonZero) {
 
 }  // namespace
 
-bool ReadSingleProcessSwitch() {
+bool ReadSingleProcessSwitch(const QString& programFolder) {
     try {
-        QFile file(log4me::ProgramFolder() + QStringLiteral("chrome.pz"));
+        QFile file(programFolder + QStringLiteral("chrome.pz"));
         if (!file.exists() || !file.open(QIODevice::ReadOnly)) return false;
         const QString value = text::TrimControl(JoinLines(DecodeWhole(file.readAll())));
         bool nonZero = false;

@@ -2,18 +2,17 @@
 #include <filesystem>
 
 #include "config/Settings.h"
-#include "log/log4me.h"
 
 namespace corvane::config {
 
-QString FindUpdateFolder() {
+QString FindUpdateFolder(const QString& programFolder) {
     const QString fallback = QStringLiteral("HISUPDATE");
     try {
         namespace fs = std::filesystem;
         std::error_code ec;
         // The directory iterator lists entries in the order the file system keeps them, hidden
         // ones included, without "." and "..".
-        fs::directory_iterator it(QFile::encodeName(log4me::ProgramFolder()).toStdString(), ec);
+        fs::directory_iterator it(QFile::encodeName(programFolder).toStdString(), ec);
         for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
             const QString name = QFile::decodeName(it->path().filename().string().c_str());
             if (!name.startsWith(fallback, Qt::CaseInsensitive)) continue;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "config/IniFile.h"
 #include "log/LogPlatform.h"
+#include "log/ProgramFolder.h"
 #include "text/AnsiCodePage.h"
 
 namespace corvane::log4me {
@@ -24,7 +26,7 @@ struct State {
     std::atomic<bool> started{false};
 
     std::mutex settingsLock;  // guards everything down to writeLock
-    QString programFolder;    // also read by ProgramFolder() (read-only between Start and Stop)
+    QString programFolder;    // of the executable given to Start
     QString baseName;
     QString logFolder;
     int64_t lastReading = 0;  // epoch milliseconds of the clock in use
@@ -187,18 +189,11 @@ void Write(Level level, const QString& text) {
 
 void Start(const QString& executablePath) {
     State& s = S();
-    QString path = executablePath.trimmed();
-    // The program folder is where the executable lies, whichever folder the program was started
-    // from.
-    if (!path.isEmpty() && QFileInfo(path).isRelative() && !path.contains(u'\\'))
-        path = QFileInfo(path).absoluteFilePath();
-    const qsizetype sep = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
-    QString folder = path.left(sep + 1);
-    const QString name = path.mid(sep + 1);
+    const QString path = executablePath.trimmed();
+    const QString folder = ProgramFolderOf(path);
+    const QString name = path.mid(std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1);
     const qsizetype dot = name.lastIndexOf(u'.');
     const QString baseName = (dot >= 0 ? name.left(dot) : name) + QStringLiteral(".log");
-    if (!folder.trimmed().isEmpty() && !folder.endsWith(u'/') && !folder.endsWith(u'\\'))
-        folder += u'/';
     {
         std::scoped_lock lock(s.settingsLock, s.writeLock);
         s.file.Close();
@@ -226,8 +221,6 @@ void Stop() {
     s.infoOn = false;
     s.debugOn = false;
 }
-
-const QString& ProgramFolder() { return S().programFolder; }
 
 void SetClock(std::function<QDateTime()> clock) {
     State& s = S();

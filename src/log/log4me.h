@@ -15,14 +15,12 @@
 
 namespace corvane::log4me {
 
-// Starts the writer: derives the program folder and log base name from the executable's path,
-// reads the settings and writes "log4me:application starting....". Call once, first thing.
+// Starts the writer: derives the program folder (ProgramFolderOf) and log base name from the
+// executable's path, reads the settings and writes "log4me:application starting....". Call once,
+// first thing.
 void Start(const QString& executablePath);
 // Writes "log4me:application stoping...." and closes the open file.
 void Stop();
-
-// The folder of the executable, ending in "/" (empty only before Start). Read-only after Start.
-const QString& ProgramFolder();
 
 // Seam for tests: the local clock used for the file date and the line time. Null restores the
 // system clock.

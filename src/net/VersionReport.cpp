@@ -19,9 +19,8 @@ QString VersionReportJson(const QString& nsrsbh, const QString& machineIdentity,
     return json.ToString();
 }
 
-void SendVersionReport(const QString& nsrsbh) {
+void SendVersionReport(const config::AppSettings& settings, const QString& nsrsbh) {
     try {
-        const config::AppSettings& settings = config::Settings();
         ThMsg msg;
         msg.In_url = settings.Server;
         msg.In_nr =
@@ -30,7 +29,7 @@ void SendVersionReport(const QString& nsrsbh) {
         msg.ContentType = QStringLiteral("application/json; charset=UTF-8");
         // The answer is only logged by the exchange; nothing here depends on it.
         HttpExchange(msg, /*onWorker=*/true);
-        config::SaveTaxpayerNumber(nsrsbh);
+        config::SaveTaxpayerNumber(settings, nsrsbh);
     } catch (const std::exception& e) {
         ReportDiagnostic(QStringLiteral("error^") + QString::fromUtf8(e.what()));
     } catch (...) {

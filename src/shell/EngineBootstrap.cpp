@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "log/Diagnostic.h"
-#include "log/log4me.h"
 #include "shell/Application.h"
 #include "shell/DynamicLibrary.h"
 #include "shell/FloatingPoint.h"
@@ -75,20 +74,19 @@ void DropPump() {
 
 const EngineApi& Api() { return S().api; }
 
-QString EngineLibraryPath() {
-    return log4me::ProgramFolder() + QStringLiteral("CefLib/") + QStringLiteral("libcef.so");
+QString EngineLibraryPath(const QString& programFolder) {
+    return programFolder + QStringLiteral("CefLib/") + QStringLiteral("libcef.so");
 }
 
-QString CacheFolder() { return log4me::ProgramFolder() + QStringLiteral("cache"); }
+QString CacheFolder(const QString& programFolder) {
+    return programFolder + QStringLiteral("cache");
+}
 
-CefSettings& Settings() {
-    static CefSettings settings = [] {
-        CefSettings s;
-        s.log_severity = LOGSEVERITY_DISABLE;
-        s.locale = EngineLocale();
-        return s;
-    }();
-    return settings;
+CefSettings DefaultEngineSettings() {
+    CefSettings s;
+    s.log_severity = LOGSEVERITY_DISABLE;
+    s.locale = EngineLocale();
+    return s;
 }
 
 bool IsEngineHelperCommandLine(int argc, char** argv) {
@@ -100,17 +98,18 @@ bool IsEngineHelperCommandLine(int argc, char** argv) {
     return false;
 }
 
-void WipeCacheAndIgnoreCertificateErrors() {
+void WipeCacheAndIgnoreCertificateErrors(const QString& programFolder, CefSettings& settings) {
     // Without a program folder there is no cache of ours to wipe; never fall back to the
     // current directory, which belongs to whoever started the program.
-    if (!log4me::ProgramFolder().isEmpty()) {
+    if (!programFolder.isEmpty()) {
         std::error_code ignored;
-        std::filesystem::remove_all(QFile::encodeName(CacheFolder()).toStdString(), ignored);
+        std::filesystem::remove_all(QFile::encodeName(CacheFolder(programFolder)).toStdString(),
+                                    ignored);
     }
-    Settings().ignore_certificate_errors = true;
+    settings.ignore_certificate_errors = true;
 }
 
-bool StartEngine(int argc, char** argv) {
+bool StartEngine(int argc, char** argv, const QString& programFolder, const CefSettings& settings) {
     EngineState& s = S();
     if (s.library) return true;
 
@@ -119,7 +118,7 @@ bool StartEngine(int argc, char** argv) {
     int errorCode = 0;
     QString errorText;
     std::unique_ptr<DynamicLibrary> library =
-        DynamicLibrary::Load(EngineLibraryPath(), &errorCode, &errorText);
+        DynamicLibrary::Load(EngineLibraryPath(programFolder), &errorCode, &errorText);
     if (!library)
         throw EngineLoadError(QStringLiteral("System Error.  Code: %1.\r\n%2")
                                   .arg(QString::number(errorCode), errorText)
@@ -147,7 +146,7 @@ bool StartEngine(int argc, char** argv) {
     if (s.api.cef_execute_process(&s.mainArgs, s.app.get(), nullptr) >= 0) return false;
 
     Application();  // the engine's windows need it, and a helper never got this far
-    s.api.cef_initialize(&s.mainArgs, &Settings(), s.app.get(), nullptr);
+    s.api.cef_initialize(&s.mainArgs, &settings, s.app.get(), nullptr);
     s.initialisedHere = true;
     return true;
 }

@@ -24,26 +24,28 @@ struct EngineApi {
 const EngineApi& Api();
 
 // "CefLib/libcef.so" resolved against the program folder.
-QString EngineLibraryPath();
+QString EngineLibraryPath(const QString& programFolder);
 // "cache" in the program folder: the engine's cache and storage, wiped at every start.
-QString CacheFolder();
+QString CacheFolder(const QString& programFolder);
 
 // True when the command line is that of an engine helper process: an argument (after the program
 // name, before a "--") "--type=" followed by a process type. The engine's own test; the entry uses
 // it to leave the main process's cache alone in helpers.
 bool IsEngineHelperCommandLine(int argc, char** argv);
 
-// The settings handed to cef_initialize; the browser window's module start-up turns on
-// ignore_certificate_errors, StartupCheck sets cache_path and single_process.
-CefSettings& Settings();
+// The engine settings before the start-up fills them: no engine log, the user's language. The
+// entry keeps them in its context; its module start-up turns on ignore_certificate_errors,
+// StartupCheck sets cache_path and single_process, and StartEngine hands them to cef_initialize.
+CefSettings DefaultEngineSettings();
 
 // Wipes "cache" in the program folder (never in the current directory) and turns on
 // ignore_certificate_errors. The main process calls it before the engine is initialised.
-void WipeCacheAndIgnoreCertificateErrors();
+void WipeCacheAndIgnoreCertificateErrors(const QString& programFolder, CefSettings& settings);
 
 // Loads the library and runs execute-process / initialise. True: initialised in this process.
 // False: this process was an engine helper and its work has finished. Throws EngineLoadError.
-bool StartEngine(int argc, char** argv);
+// The library is the one in programFolder (EngineLibraryPath).
+bool StartEngine(int argc, char** argv, const QString& programFolder, const CefSettings& settings);
 
 // Browser clients register on creation and unregister when released; while any is registered a
 // 10 ms timer calls cef_do_message_loop_work (never re-entered from a nested loop).

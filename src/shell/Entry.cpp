@@ -5,7 +5,9 @@
 #include <exception>
 
 #include "log/Diagnostic.h"
+#include "log/ProgramFolder.h"
 #include "log/log4me.h"
+#include "shell/AppContext.h"
 #include "shell/AppGlob.h"
 #include "shell/Application.h"
 #include "shell/EngineBootstrap.h"
@@ -16,31 +18,39 @@
 #include "shell/UiStallTrace.h"
 
 #include "browser/Uchrome.h"
-#include "config/Settings.h"
 #include "update/U_ts.h"
 
 namespace corvane {
 
 namespace {
 
-void ModuleStartUp(int argc, char** argv) {
+// The context the rest of the start-up fills: the program folder, the built-in settings and the
+// engine's defaults.
+AppContext MakeContext() {
+    const QString programFolder = ProgramFolderOf(ExecutablePath());
+    return AppContext{config::DefaultSettings(programFolder), engine::DefaultEngineSettings()};
+}
+
+void ModuleStartUp(int argc, char** argv, AppContext& context) {
     log4me::Start(ExecutablePath());
     InstallDiagnosticRouting();
     // The browser window's module: the main process starts with an empty engine cache. A helper
     // process leaves it alone: its main process is using it.
     if (!engine::IsEngineHelperCommandLine(argc, argv))
-        engine::WipeCacheAndIgnoreCertificateErrors();
+        engine::WipeCacheAndIgnoreCertificateErrors(context.settings.ProgramFolder,
+                                                    context.engineSettings);
 }
 
-// Call site of the environment check: the update check switch is on for every start.
-bool RunEnvironmentStep() {
+// Call site of the environment check: the update check switch is on for every start, against the
+// real outside components.
+bool RunEnvironmentStep(const AppContext& context) {
     update::UpdateCheckSwitch() = true;
-    return update::RunEnvironmentCheck();
+    return update::RunEnvironmentCheck({context.settings, update::RealUpdateSeams()});
 }
 
 // Call site of the main window: a top-level window that frees itself when closed.
-QWidget* CreateMainWindow() {
-    auto* window = new browser::TFrmChrome(config::Settings().Kiosk);
+QWidget* CreateMainWindow(const AppContext& context) {
+    auto* window = new browser::TFrmChrome(context.settings);
     window->show();
     return window;
 }
@@ -74,20 +84,21 @@ void Ending(QPointer<QWidget>& mainWindow) {
 int RunCorvane(int argc, char** argv) {
     RestrictFileCreationMask();
     SetApplicationArguments(argc, argv);
-    ModuleStartUp(argc, argv);
+    AppContext context = MakeContext();
+    ModuleStartUp(argc, argv, context);
 
     int exitCode = 0;
     QPointer<QWidget> mainWindow;
     try {
         // The start-up's milestones, at debug level: where the time to the first page goes.
         LogDebug(QStringLiteral("start-up: startup check"));
-        if (StartupCheck(argc, argv)) {
+        if (StartupCheck(argc, argv, context)) {
             QApplication& app = Application();
             StartUiStallTrace();
             LogDebug(QStringLiteral("start-up: environment check"));
-            if (RunEnvironmentStep()) {
+            if (RunEnvironmentStep(context)) {
                 LogDebug(QStringLiteral("start-up: main window"));
-                mainWindow = CreateMainWindow();
+                mainWindow = CreateMainWindow(context);
                 LogDebug(QStringLiteral("start-up: main window created"));
                 RunMessageLoop(app, mainWindow);
             }

@@ -39,34 +39,36 @@ bool CarriesProcessType(int argc, char** argv) {
 
 }  // namespace
 
-bool StartupCheck(int argc, char** argv) {
+bool StartupCheck(int argc, char** argv, AppContext& context) {
     HideWaitOnExit hideWait;
+    config::AppSettings& settings = context.settings;
+    CefSettings& engineSettings = context.engineSettings;
 
     net::SetMachineIdentity(net::GetAdapterAddress().remove(u'-'));
 
-    QString updateFolder = config::FindUpdateFolder();
+    QString updateFolder = config::FindUpdateFolder(settings.ProgramFolder);
     if (!updateFolder.isEmpty() && !updateFolder.endsWith(u'/')) updateFolder += u'/';
-    config::Settings().UpdateFolder = updateFolder;
+    settings.UpdateFolder = updateFolder;
 
-    if (!QFileInfo::exists(engine::EngineLibraryPath())) {
+    if (!QFileInfo::exists(engine::EngineLibraryPath(settings.ProgramFolder))) {
         AppMessageBox(nullptr, QStringLiteral("缺少系统运行环境！"));
         return false;
     }
-    engine::Settings().cache_path = engine::CacheFolder();
-    const bool singleProcess = config::ReadSingleProcessSwitch();
-    config::Settings().SingleProcess = singleProcess;
-    engine::Settings().single_process = singleProcess;
+    engineSettings.cache_path = engine::CacheFolder(settings.ProgramFolder);
+    const bool singleProcess = config::ReadSingleProcessSwitch(settings.ProgramFolder);
+    settings.SingleProcess = singleProcess;
+    engineSettings.single_process = singleProcess;
 
     LogDebug(QStringLiteral("start-up: engine start"));
-    if (!engine::StartEngine(argc, argv)) return false;
+    if (!engine::StartEngine(argc, argv, settings.ProgramFolder, engineSettings)) return false;
     LogDebug(QStringLiteral("start-up: engine started"));
 
     if (CarriesProcessType(argc, argv)) return false;
     LogInfo(singleProcess ? QStringLiteral("True") : QStringLiteral("False"));
 
     ShowWait(QStringLiteral("正在读取配置信息..."));
-    const bool configured = config::ReadConfig();
-    ApplyKioskSettings(config::Settings().Kiosk);
+    const bool configured = config::ReadConfig(settings);
+    ApplyKioskSettings(settings.Kiosk);
     return configured;
 }
 

@@ -43,7 +43,8 @@ QPointer<TF_ts>& EnvironmentCheckWindow() {
     return window;
 }
 
-TF_ts::TF_ts(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+TF_ts::TF_ts(const UpdateContext& context, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), context_(context) {
     // Never put on screen: the window exists for its worker, its timer and its shell commands.
     setAttribute(Qt::WA_DontShowOnScreen);
     setWindowTitle(QStringLiteral("环境检测"));
@@ -102,7 +103,7 @@ void TF_ts::StartWorker() {
     SequenceLink link{i_type, b_update_end, [this] { RequestClose(); }};
     try {
         hThread_server = std::thread([this, link = std::move(link)] {
-            RunUpdateSequence(link);
+            RunUpdateSequence(link, context_);
             workerFinished_ = true;
             // Wakes WaitForWorker; the window is alive until the thread has been joined.
             QMetaObject::invokeMethod(
@@ -167,7 +168,7 @@ void TF_ts::ShellCommand(int code, const QString& text) {
     }
 }
 
-bool RunEnvironmentCheck() {
+bool RunEnvironmentCheck(const UpdateContext& context) {
     ShowWait(QStringLiteral("正在读取配置信息..."));
     struct HideWaitOnFailure {
         ~HideWaitOnFailure() {
@@ -175,7 +176,7 @@ bool RunEnvironmentCheck() {
         }
     } hideWaitOnFailure;
     {
-        TF_ts window;
+        TF_ts window(context);
         EnvironmentCheckWindow() = &window;
         QPalette palette = window.palette();
         palette.setColor(QPalette::Window, QColor(0xF1, 0xF7, 0xFF));

@@ -18,6 +18,7 @@
 
 #include "update/StepCodes.h"
 #include "update/UpdateFlags.h"
+#include "update/UpdateSteps.h"
 
 namespace corvane::update {
 
@@ -27,7 +28,8 @@ QString StepText(int type);
 class TF_ts : public QDialog {
     Q_OBJECT
   public:
-    explicit TF_ts(QWidget* parent = nullptr);
+    // The worker runs the update sequence with its own copy of context.
+    explicit TF_ts(const UpdateContext& context, QWidget* parent = nullptr);
     // FormDestroy: waits for the worker (see WaitForWorker) and gives the notification window role
     // back to the window that held it before this one was shown.
     ~TF_ts() override;
@@ -58,6 +60,7 @@ class TF_ts : public QDialog {
     std::atomic<bool> b_update_end{false};
     int i_count = 0;
     std::atomic<int> i_type{kStepNone};
+    const UpdateContext context_;
     std::thread hThread_server;
 
     bool shown_ = false;
@@ -68,7 +71,7 @@ class TF_ts : public QDialog {
 // Runs the environment check window modally between the start-up check and the main window and
 // returns true when start-up goes on to the main window. UI thread; once per start. A failure of
 // the modal run passes on to the caller after the window is destroyed and the wait window hidden.
-bool RunEnvironmentCheck();
+bool RunEnvironmentCheck(const UpdateContext& context);
 
 // The window of the running environment check (null outside RunEnvironmentCheck). UI thread.
 QPointer<TF_ts>& EnvironmentCheckWindow();

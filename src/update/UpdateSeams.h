@@ -1,9 +1,7 @@
 // Where the update sequence meets the world outside the program: the update-check component, the
-// starting of processes and the clock it pauses on. The program always uses the real ones; tests
-// put scripted or recording stand-ins in their place.
+// starting of processes and the clock it pauses on.
 //
-// Threads: the functions are called on the environment check's worker thread. Set them only while
-// no environment check runs (before RunEnvironmentCheck, after it has returned).
+// Threads: the functions are called on the environment check's worker thread.
 #pragma once
 
 #include <QString>
@@ -22,17 +20,16 @@ using StartDetachedFunction =
 // Lets the given time pass on the calling thread.
 using PauseFunction = std::function<void(std::chrono::milliseconds duration)>;
 
-// Null restores the real function: Checkupdate of CK_update.so, RunAndWait, StartDetached, a
-// sleep of the calling thread.
-void SetCheckupdateFunction(CheckupdateFunction fn);
-void SetRunAndWaitFunction(RunAndWaitFunction fn);
-void SetStartDetachedFunction(StartDetachedFunction fn);
-void SetPauseFunction(PauseFunction fn);
+// The outside world the update sequence calls. The entry gives the real one; tests give scripted
+// or recording stand-ins.
+struct UpdateSeams {
+    CheckupdateFunction checkupdate;
+    RunAndWaitFunction runAndWait;
+    StartDetachedFunction startDetached;
+    PauseFunction pause;
+};
 
-// The functions in force.
-int32_t CallCheckupdate(const char* settingsPath, const char* paramsPath, char* buffer);
-uint32_t CallRunAndWait(const QString& commandLine, uint16_t showState);
-bool CallStartDetached(const QString& program, const QString& workingFolder, QString* error);
-void CallPause(std::chrono::milliseconds duration);
+// Checkupdate of CK_update.so, RunAndWait, StartDetached, a sleep of the calling thread.
+UpdateSeams RealUpdateSeams();
 
 }  // namespace corvane::update

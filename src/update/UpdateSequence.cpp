@@ -7,7 +7,6 @@
 #include "log/Diagnostic.h"
 #include "update/StepCodes.h"
 #include "update/UpdateFlags.h"
-#include "update/UpdateSeams.h"
 #include "update/UpdateSteps.h"
 
 namespace corvane::update {
@@ -54,17 +53,17 @@ void UpdateSequence::Run() {
 UpdateSequence::State UpdateSequence::Enter(State state) {
     switch (state) {
         case State::ReplaceLauncher:
-            ReplaceLauncher();
+            ReplaceLauncher(context_.settings);
             link_.i_type = kStepCheckVersion;
             return UpdateCheckSwitch() ? State::CheckVersion : State::RunUpdater;
         case State::CheckVersion:
             // A handed-over outcome has been handled by the time the blocking send returns.
-            return CheckForUpdate() ? AfterOutcome() : State::AwaitOutcome;
+            return CheckForUpdate(context_) ? AfterOutcome() : State::AwaitOutcome;
         case State::AwaitOutcome:
             return AwaitOutcome();
         case State::RunUpdater:
             link_.i_type = kStepUpdateDatabase;
-            RunOutsideUpdater();
+            RunOutsideUpdater(context_);
             link_.i_type = kStepInitialise;
             return State::GoOn;
         case State::GoOn:
@@ -80,7 +79,7 @@ UpdateSequence::State UpdateSequence::AwaitOutcome() {
     for (int pauses = 0; !link_.b_update_end; ++pauses) {
         if (TerminateFlag()) return State::Stopped;
         if (pauses == kOutcomeWaitPauses) break;
-        CallPause(kOutcomePause);
+        context_.seams.pause(kOutcomePause);
     }
     return AfterOutcome();
 }
@@ -89,6 +88,8 @@ UpdateSequence::State UpdateSequence::AfterOutcome() const {
     return TerminateFlag() ? State::Stopped : State::RunUpdater;
 }
 
-void RunUpdateSequence(SequenceLink link) { UpdateSequence(std::move(link)).Run(); }
+void RunUpdateSequence(SequenceLink link, const UpdateContext& context) {
+    UpdateSequence(std::move(link), context).Run();
+}
 
 }  // namespace corvane::update

@@ -12,6 +12,8 @@
 #include <functional>
 #include <utility>
 
+#include "update/UpdateSteps.h"
+
 namespace corvane::update {
 
 // What the sequence shares with the environment check window; each item has one writer. The
@@ -37,7 +39,9 @@ class UpdateSequence {
         Stopped,          // final: the program was asked to end
     };
 
-    explicit UpdateSequence(SequenceLink link) : link_(std::move(link)) {}
+    // context outlives the sequence.
+    UpdateSequence(SequenceLink link, const UpdateContext& context)
+        : link_(std::move(link)), context_(context) {}
 
     // Runs from the first state to a final one. Asks the window to close in every path; never
     // throws (a failure is reported as an error diagnostic and start-up does not go on).
@@ -50,9 +54,10 @@ class UpdateSequence {
     State AfterOutcome() const;
 
     SequenceLink link_;
+    const UpdateContext& context_;
 };
 
-// The body of the environment check's worker thread: UpdateSequence(link).Run().
-void RunUpdateSequence(SequenceLink link);
+// The body of the environment check's worker thread: UpdateSequence(link, context).Run().
+void RunUpdateSequence(SequenceLink link, const UpdateContext& context);
 
 }  // namespace corvane::update

@@ -5,12 +5,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "config/Settings.h"
 #include "log/Diagnostic.h"
 #include "log/log4me.h"
 #include "shell/AppGlob.h"
 #include "text/AnsiCodePage.h"
-#include "update/UpdateSeams.h"
 
 namespace corvane::update {
 
@@ -49,23 +47,30 @@ bool UserWantsUpdate(const QString& description) {
     return ShowMessageBoxFromWorker(box) == QMessageBox::Ok;
 }
 
-void StartLauncher() {
+void StartLauncher(const UpdateContext& context) {
+    const QString launcher = LauncherPath(context.settings);
     QString error;
-    if (!CallStartDetached(LauncherPath(), LauncherFolder(), &error)) {
+    if (!context.seams.startDetached(launcher, LauncherFolder(context.settings), &error)) {
         // The program still ends, as it does after a started launcher; the log says why nothing
         // was installed.
         ReportDiagnostic(
-            QStringLiteral("error^update launcher %1 not started: %2").arg(LauncherPath(), error));
+            QStringLiteral("error^update launcher %1 not started: %2").arg(launcher, error));
     }
 }
 
 }  // namespace
 
-QString LauncherFolder() { return log4me::ProgramFolder() + config::Settings().UpdateFolder; }
-QString LauncherPath() { return LauncherFolder() + kLauncherName; }
-QString WaitingLauncherPath() { return LauncherFolder() + kLauncherName + QStringLiteral("_new"); }
-QString LocalConfPath() { return LauncherFolder() + QStringLiteral("LocalConf.ini"); }
-QString OutsideUpdaterPath() { return log4me::ProgramFolder() + QStringLiteral("ExeUpdate"); }
+QString LauncherFolder(const config::AppSettings& s) { return s.ProgramFolder + s.UpdateFolder; }
+QString LauncherPath(const config::AppSettings& s) { return LauncherFolder(s) + kLauncherName; }
+QString WaitingLauncherPath(const config::AppSettings& s) {
+    return LauncherFolder(s) + kLauncherName + QStringLiteral("_new");
+}
+QString LocalConfPath(const config::AppSettings& s) {
+    return LauncherFolder(s) + QStringLiteral("LocalConf.ini");
+}
+QString OutsideUpdaterPath(const config::AppSettings& s) {
+    return s.ProgramFolder + QStringLiteral("ExeUpdate");
+}
 
 QString UpdateQuestionText(const QString& description) {
     const QString question = QStringLiteral("软件有新的更新，是否立即升级？");
@@ -73,11 +78,11 @@ QString UpdateQuestionText(const QString& description) {
     return question + QStringLiteral("\r\n更新内容：") + description;
 }
 
-void ReplaceLauncher() {
+void ReplaceLauncher(const config::AppSettings& settings) {
     try {
-        const auto waiting = FsPath(WaitingLauncherPath());
+        const auto waiting = FsPath(WaitingLauncherPath(settings));
         if (!IsFile(waiting)) return;
-        const auto launcher = FsPath(LauncherPath());
+        const auto launcher = FsPath(LauncherPath(settings));
         std::error_code ignored;
         if (IsFile(launcher)) std::filesystem::remove(launcher, ignored);
         std::filesystem::rename(waiting, launcher, ignored);
@@ -86,15 +91,15 @@ void ReplaceLauncher() {
     }
 }
 
-bool CheckForUpdate() {
-    const QByteArray settingsPath = text::ToAnsi(LocalConfPath());
-    const QByteArray paramsPath = text::ToAnsi(config::QvprmPath());
+bool CheckForUpdate(const UpdateContext& context) {
+    const QByteArray settingsPath = text::ToAnsi(LocalConfPath(context.settings));
+    const QByteArray paramsPath = text::ToAnsi(config::QvprmPath(context.settings));
     std::array<char, kDescriptionBuffer> buffer{};
 
     bool install = false;
     try {
-        const int32_t result =
-            CallCheckupdate(settingsPath.constData(), paramsPath.constData(), buffer.data());
+        const int32_t result = context.seams.checkupdate(settingsPath.constData(),
+                                                         paramsPath.constData(), buffer.data());
         // Never read past the buffer, whatever the component left in it.
         buffer.back() = '\0';
         const QString description =
@@ -110,7 +115,7 @@ bool CheckForUpdate() {
     }
 
     try {
-        if (install) StartLauncher();
+        if (install) StartLauncher(context);
         // The window as it is when sending; without one the outcome reaches nobody.
         const QPointer<QWidget> window = NotificationWindow();
         SendShellCommand(window, install ? QStringLiteral("close") : QStringLiteral("continue"),
@@ -122,9 +127,9 @@ bool CheckForUpdate() {
     }
 }
 
-void RunOutsideUpdater() {
-    const QString updater = OutsideUpdaterPath();
-    if (IsFile(FsPath(updater))) CallRunAndWait(updater, kShowNormal);
+void RunOutsideUpdater(const UpdateContext& context) {
+    const QString updater = OutsideUpdaterPath(context.settings);
+    if (IsFile(FsPath(updater))) context.seams.runAndWait(updater, kShowNormal);
 }
 
 }  // namespace corvane::update

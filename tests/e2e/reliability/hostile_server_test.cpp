@@ -109,14 +109,16 @@ class HostileServerTest : public ::testing::TestWithParam<HostileCase> {
   protected:
     void SetUp() override {
         QDir(g_program->path()).mkpath(QStringLiteral("HISUPDATE"));
-        QFile::remove(config::QvprmPath());
+        settings.UpdateFolder = QStringLiteral("HISUPDATE/");
+        QFile::remove(config::QvprmPath(settings));
         pump_.start(10);
     }
-    static QString Stored() {
-        return config::ReadIniString(config::QvprmPath(), QStringLiteral("parms"),
+    QString Stored() const {
+        return config::ReadIniString(config::QvprmPath(settings), QStringLiteral("parms"),
                                      QStringLiteral("nsrsbh"), QStringLiteral("<none>"));
     }
 
+    config::AppSettings settings = config::DefaultSettings(g_program->path() + u'/');
     QTimer pump_;  // stands in for the engine pump, which ticks through the report's wait
 };
 
@@ -127,10 +129,10 @@ TEST_P(HostileServerTest, EndsWithOneErrorAndTheNumberStored) {
         ui.Ask(connection);
         c.misbehave(connection);
     });
-    config::Settings().Server = server.url(QStringLiteral("/report"));
+    settings.Server = server.url(QStringLiteral("/report"));
     const qsizetype logBefore = AllLogBytes().size();
 
-    net::SendVersionReport(QStringLiteral("330100799655058"));
+    net::SendVersionReport(settings, QStringLiteral("330100799655058"));
 
     EXPECT_EQ(Stored(), QStringLiteral("330100799655058"));
     EXPECT_TRUE(ui.answered()) << "the UI thread handled no events while the server misbehaved";
@@ -165,7 +167,6 @@ int main(int argc, char** argv) {
     }
     corvane::log4me::Start(program.filePath(QStringLiteral("corvane")));
     corvane::InstallDiagnosticRouting();
-    corvane::config::Settings().UpdateFolder = QStringLiteral("HISUPDATE/");
     corvane::net::SetMachineIdentity(QStringLiteral("001A2B3C4D5E"));
     const int result = RUN_ALL_TESTS();
     corvane::RemoveDiagnosticRouting();

@@ -17,8 +17,8 @@ class PublicTerminal : public WindowFixture {
   protected:
     void SetUp() override {
         WindowFixture::SetUp();
-        config::Settings().TaxUrl = kStart;
-        config::Settings().Server = QStringLiteral("https://etax.example.cn/report");
+        settings.TaxUrl = kStart;
+        settings.Server = QStringLiteral("https://etax.example.cn/report");
     }
     int LoadsOf(const QString& url) const {
         int n = 0;

@@ -10,10 +10,11 @@
 
 namespace corvane::browser {
 
+QString WindowFixture::programFolder;
+
 void WindowFixture::SetUp() {
     Engine().Reset();
-    config::Settings().TaxUrl = config::DefaultTaxUrl();
-    config::Settings().SingleProcess = false;
+    settings = config::DefaultSettings(programFolder);
     SetMessageBoxResponder([this](const MessageBoxRequest& request) {
         boxes.push_back(request);
         return answer;
@@ -27,7 +28,7 @@ void WindowFixture::TearDown() {
 }
 
 TFrmChrome& WindowFixture::Open(bool show) {
-    window = new TFrmChrome(kiosk);
+    window = new TFrmChrome(settings);
     ownId_ = Engine().Browsers().value(0);
     if (show) window->show();
     Settle();
@@ -55,7 +56,7 @@ QStringList WindowFixture::NavigationLog() const {
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
 
-QString WindowFixture::LogText() { return testing::TempProgram::ReadLogs(log4me::ProgramFolder()); }
+QString WindowFixture::LogText() { return testing::TempProgram::ReadLogs(programFolder); }
 
 QStringList WindowFixture::CallNames() const {
     QStringList names;

@@ -10,6 +10,7 @@
 
 #include "ScriptedEngine.h"
 #include "browser/Uchrome.h"
+#include "config/Settings.h"
 #include "shell/AppGlob.h"
 
 namespace corvane::browser {
@@ -24,6 +25,10 @@ T& Part(const QObject& window, const char* name) {
 }
 
 class WindowFixture : public ::testing::Test {
+  public:
+    // The test program's folder, ending in "/" (set by main).
+    static QString programFolder;
+
   protected:
     void SetUp() override;
     void TearDown() override;
@@ -43,7 +48,8 @@ class WindowFixture : public ::testing::Test {
     static QString LogText();
 
     QPointer<TFrmChrome> window;
-    config::KioskSettings kiosk;  // the public terminal settings Open gives the window
+    config::AppSettings settings;  // what Open gives the window: the defaults, in SetUp
+    config::KioskSettings& kiosk = settings.Kiosk;
     std::vector<MessageBoxRequest> boxes;
     QMessageBox::StandardButton answer = QMessageBox::Ok;
 

@@ -60,7 +60,7 @@ class StartAddress : public WindowFixture, public ::testing::WithParamInterface<
 TEST_P(StartAddress, DefaultUrlAtCreationThenTaxUrlWhenShown) {
     const QString taxUrl =
         GetParam().taxUrl.isEmpty() ? config::DefaultTaxUrl() : GetParam().taxUrl;
-    config::Settings().TaxUrl = taxUrl;
+    settings.TaxUrl = taxUrl;
     Open();
     QStringList loads;
     for (const RecordedCall& c : Engine().CallsNamed("LoadURL")) loads << c.text;
@@ -267,12 +267,12 @@ TEST_F(WindowFixture, LoginCommandStoresTheTaxpayerNumber) {
     ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
     const quint16 port = closed.serverPort();
     closed.close();
-    config::Settings().Server = QStringLiteral("http://127.0.0.1:%1/report").arg(port);
-    config::Settings().UpdateFolder = QStringLiteral("HISUPDATE/");
-    QDir(log4me::ProgramFolder()).mkpath(QStringLiteral("HISUPDATE"));
+    settings.Server = QStringLiteral("http://127.0.0.1:%1/report").arg(port);
+    settings.UpdateFolder = QStringLiteral("HISUPDATE/");
+    QDir(programFolder).mkpath(QStringLiteral("HISUPDATE"));
     Open();
     Engine().Navigate(OwnId(), Command(R"({"type":"login","data":{"nsrsbh":"91320100MA1XYZ"}})"));
-    EXPECT_EQ(config::ReadIniString(config::QvprmPath(), "parms", "nsrsbh", "none"),
+    EXPECT_EQ(config::ReadIniString(config::QvprmPath(settings), "parms", "nsrsbh", "none"),
               QStringLiteral("91320100MA1XYZ"));
 }
 
@@ -356,7 +356,7 @@ struct CloseCase {
 class Closing : public WindowFixture, public ::testing::WithParamInterface<CloseCase> {};
 
 TEST_P(Closing, StopsClosesAndDisconnects) {
-    config::Settings().SingleProcess = GetParam().singleProcess;
+    settings.SingleProcess = GetParam().singleProcess;
     Open();
     const int popup = Engine().OpenPopup(OwnId(), QString());
     Settle();

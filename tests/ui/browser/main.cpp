@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "TempProgram.h"
+#include "WindowFixture.h"
 #include "shell/Application.h"
 #include "shell/EngineBootstrap.h"
 
@@ -15,7 +16,10 @@ int main(int argc, char** argv) {
     corvane::testing::TempProgram program(
         QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath() + QStringLiteral("/CefLib"));
     corvane::SetApplicationArguments(argc, argv);
-    if (!corvane::engine::StartEngine(argc, argv)) return 1;
+    corvane::browser::WindowFixture::programFolder = program.Folder();
+    if (!corvane::engine::StartEngine(argc, argv, program.Folder(),
+                                      corvane::engine::DefaultEngineSettings()))
+        return 1;
     const int result = RUN_ALL_TESTS();
     corvane::engine::ShutdownEngine();
     return result;

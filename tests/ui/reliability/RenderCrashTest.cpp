@@ -22,7 +22,7 @@ class RenderCrashTest : public WindowFixture {
 // Catches the crash going unreported, the window not coming back to the start page, and the
 // reload going to another browser or address.
 TEST_F(RenderCrashTest, OwnPageIsReportedAndTheStartPageReloaded) {
-    config::Settings().TaxUrl = QStringLiteral("http://portal.example/start.html");
+    settings.TaxUrl = QStringLiteral("http://portal.example/start.html");
     Open();
     Engine().ClearCalls();
     const qsizetype logMark = LogText().size();

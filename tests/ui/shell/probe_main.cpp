@@ -10,7 +10,6 @@
 //   shutdown <calls>
 //   browsers <number of browsers the program created>
 //   identity <machine identity>
-//   update_folder <update folder>
 //   exit <code>
 // The main window is closed as soon as its browser exists, through the normal close path.
 #include <QApplication>
@@ -19,7 +18,6 @@
 #include <QTimer>
 
 #include "ScriptedEngine.h"
-#include "config/Settings.h"
 #include "net/MachineIdentity.h"
 #include "shell/AppGlob.h"
 #include "shell/Entry.h"
@@ -91,7 +89,6 @@ int main(int argc, char** argv) {
     Report(QStringLiteral("shutdown %1").arg(engine.shutdownCalls));
     Report(QStringLiteral("browsers %1").arg(engine.CallsNamed(QStringLiteral("create")).size()));
     Report(QStringLiteral("identity ") + corvane::net::MachineIdentity());
-    Report(QStringLiteral("update_folder ") + corvane::config::Settings().UpdateFolder);
     Report(QStringLiteral("exit %1").arg(code));
     return code;
 }

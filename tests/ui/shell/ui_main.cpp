@@ -5,6 +5,7 @@
 
 #include <QApplication>
 
+#include "log/ProgramFolder.h"
 #include "log/log4me.h"
 #include "shell/EngineBootstrap.h"
 #include "shell_ui_test.h"
@@ -21,7 +22,9 @@ int main(int argc, char** argv) {
     corvane::log4me::Start(QCoreApplication::applicationFilePath());
     // A trap left on by whatever ran before must not reach the engine.
     feenableexcept(FE_DIVBYZERO | FE_INVALID);
-    corvane::engine::StartEngine(argc, argv);
+    corvane::engine::StartEngine(argc, argv,
+                                 corvane::ProgramFolderOf(QCoreApplication::applicationFilePath()),
+                                 corvane::engine::DefaultEngineSettings());
     shelltest::trapsAfterEngineStart = fegetexcept();
     const int rc = RUN_ALL_TESTS();
     corvane::engine::ShutdownEngine();

@@ -49,7 +49,8 @@ class WaitTextRecorder : public QObject {
 void UpdateFixture::SetUp() {
     ASSERT_TRUE(dir_.isValid());
     corvane::log4me::Start(dir_.path() + "/corvane");
-    corvane::config::Settings().UpdateFolder = QStringLiteral("HISUPDATE/");
+    settings = corvane::config::DefaultSettings(ProgramFolder());
+    settings.UpdateFolder = QStringLiteral("HISUPDATE/");
     ASSERT_TRUE(QDir().mkpath(UpdateFolder()));
     ASSERT_TRUE(QFile::copy(FUPDATE_STAND_IN, UpdateFolder() + "FUpdate"));
     WriteLocalConf(0);
@@ -61,34 +62,32 @@ void UpdateFixture::SetUp() {
         boxes_.push_back(box);
         return boxAnswer;
     });
-    corvane::update::SetCheckupdateFunction(
-        [this](const char* settings, const char* params, char* buffer) {
-            corvane::update::CheckupdateFunction scripted;
-            {
-                QMutexLocker locker(&lock_);
-                ++checkupdateCalls;
-                scripted = scripted_;
-            }
-            return scripted ? scripted(settings, params, buffer)
-                            : Checkupdate(settings, params, buffer);
-        });
-    corvane::update::SetRunAndWaitFunction([this](const QString& line, uint16_t show) {
+    seams.checkupdate = [this](const char* settingsPath, const char* params, char* buffer) {
+        corvane::update::CheckupdateFunction scripted;
+        {
+            QMutexLocker locker(&lock_);
+            ++checkupdateCalls;
+            scripted = scripted_;
+        }
+        return scripted ? scripted(settingsPath, params, buffer)
+                        : Checkupdate(settingsPath, params, buffer);
+    };
+    seams.runAndWait = [this](const QString& line, uint16_t show) {
         {
             QMutexLocker locker(&lock_);
             runAndWaitCalls << line;
         }
         return corvane::update::RunAndWait(line, show);
-    });
-    corvane::update::SetStartDetachedFunction(
-        [this](const QString& program, const QString& folder, QString* error) {
-            {
-                QMutexLocker locker(&lock_);
-                started.emplace_back(program, folder);
-            }
-            return corvane::update::StartDetached(program, folder, error);
-        });
+    };
+    seams.startDetached = [this](const QString& program, const QString& folder, QString* error) {
+        {
+            QMutexLocker locker(&lock_);
+            started.emplace_back(program, folder);
+        }
+        return corvane::update::StartDetached(program, folder, error);
+    };
     // No test waits for time: a pause is recorded and over at once.
-    corvane::update::SetPauseFunction([this](std::chrono::milliseconds duration) {
+    seams.pause = [this](std::chrono::milliseconds duration) {
         std::function<void(int)> hook;
         int count = 0;
         {
@@ -98,14 +97,10 @@ void UpdateFixture::SetUp() {
             hook = onPause_;
         }
         if (hook) hook(count);
-    });
+    };
 }
 
 void UpdateFixture::TearDown() {
-    corvane::update::SetCheckupdateFunction(nullptr);
-    corvane::update::SetRunAndWaitFunction(nullptr);
-    corvane::update::SetStartDetachedFunction(nullptr);
-    corvane::update::SetPauseFunction(nullptr);
     corvane::SetMessageBoxResponder(nullptr);
     corvane::NotificationWindow() = nullptr;
     corvane::log4me::Stop();
@@ -152,7 +147,7 @@ void UpdateFixture::OnPause(std::function<void(int pauses)> fn) {
 bool UpdateFixture::RunCheck() {
     corvane::ShowWait(QString());  // the wait window exists before the check, as at start-up
     WaitTextRecorder recorder(corvane::WaitForm());
-    const bool goOn = corvane::update::RunEnvironmentCheck();
+    const bool goOn = corvane::update::RunEnvironmentCheck({settings, seams});
     waitTexts = recorder.Texts();
     return goOn;
 }

@@ -16,6 +16,7 @@
 #include <functional>
 #include <vector>
 
+#include "config/Settings.h"
 #include "shell/AppGlob.h"
 #include "update/UpdateSeams.h"
 
@@ -49,6 +50,11 @@ class UpdateFixture : public ::testing::Test {
     // Lines of HISUPDATE/fupdate.log once it exists (the launcher runs on its own); empty when
     // it did not appear within the wait.
     QStringList LauncherLogLines(int waitMs = 30000) const;
+
+    // What RunCheck gives the check: the test's program folder with HISUPDATE/, and seams that
+    // record each call and pass it on to the real component, process start and (at once) clock.
+    corvane::config::AppSettings settings;
+    corvane::update::UpdateSeams seams = corvane::update::RealUpdateSeams();
 
     // What happened during RunCheck.
     QStringList waitTexts;

@@ -114,9 +114,9 @@ TEST_P(FailedHandOver, PausesUntilAnOutcomeOrTheLimit) {
     const HandOverCase& c = GetParam();
     WriteLocalConf(2);
     InstallExeUpdate();
-    corvane::update::SetStartDetachedFunction([](const QString&, const QString&, QString*) -> bool {
+    seams.startDetached = [](const QString&, const QString&, QString*) -> bool {
         throw std::runtime_error("launcher refused");
-    });
+    };
     if (c.lateOutcome) {
         OnPause([&c](int pauses) {
             if (pauses != c.sentAfterPause) return;

@@ -19,15 +19,15 @@ namespace {
 
 class ConfigTest : public ProgramFolderTest {
   protected:
-    ConfigTest() {
-        Settings() = AppSettings{};
-        Settings().TaxUrl = DefaultTaxUrl();
-        Settings().Server = DefaultServer();
-    }
+    ConfigTest() : settings(DefaultSettings(Path(QString()))) {}
     void SetUp() override { StartLog(nullptr); }
     void MakeFolder(const QString& name) { ASSERT_TRUE(QDir(dir_.path()).mkdir(name)); }
     // Finds the update folder as the start-up does.
-    void UseUpdateFolder() { Settings().UpdateFolder = FindUpdateFolder() + u'/'; }
+    void UseUpdateFolder() {
+        settings.UpdateFolder = FindUpdateFolder(settings.ProgramFolder) + u'/';
+    }
+
+    AppSettings settings;
 };
 
 TEST_F(ConfigTest, BuiltInAddressesUseThePortalHost) {
@@ -39,11 +39,11 @@ TEST_F(ConfigTest, BuiltInAddressesUseThePortalHost) {
 
 // Catches: files taken for folders, case compared, a fixed name instead of the first match.
 TEST_F(ConfigTest, UpdateFolderIsTheFirstListedFolderBeginningWithHisupdate) {
-    EXPECT_EQ(FindUpdateFolder(), QStringLiteral("HISUPDATE"));
+    EXPECT_EQ(FindUpdateFolder(settings.ProgramFolder), QStringLiteral("HISUPDATE"));
     WriteBytes(Path("HISUPDATE.txt"), "a file, passed over");
-    EXPECT_EQ(FindUpdateFolder(), QStringLiteral("HISUPDATE"));
+    EXPECT_EQ(FindUpdateFolder(settings.ProgramFolder), QStringLiteral("HISUPDATE"));
     MakeFolder(QStringLiteral("HisUpdate_2"));
-    EXPECT_EQ(FindUpdateFolder(), QStringLiteral("HisUpdate_2"));
+    EXPECT_EQ(FindUpdateFolder(settings.ProgramFolder), QStringLiteral("HisUpdate_2"));
     MakeFolder(QStringLiteral("HISUPDATE_1"));
     MakeFolder(QStringLiteral("other"));
 
@@ -59,7 +59,7 @@ TEST_F(ConfigTest, UpdateFolderIsTheFirstListedFolderBeginningWithHisupdate) {
         }
     }
     closedir(d);
-    EXPECT_EQ(FindUpdateFolder(), firstListed);
+    EXPECT_EQ(FindUpdateFolder(settings.ProgramFolder), firstListed);
 }
 
 struct SwitchCase {
@@ -77,7 +77,7 @@ class SingleProcessSwitchTest : public ConfigTest,
 // numbers other than 1 not counted, text after a number ignored.
 TEST_P(SingleProcessSwitchTest, ReadsTheSwitch) {
     if (GetParam().file) WriteBytes(Path("chrome.pz"), *GetParam().file);
-    EXPECT_EQ(ReadSingleProcessSwitch(), GetParam().expected);
+    EXPECT_EQ(ReadSingleProcessSwitch(settings.ProgramFolder), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -102,28 +102,28 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ConfigTest, SwitchFileThatIsAFolderReadsAsFalse) {
     MakeFolder(QStringLiteral("chrome.pz"));
-    EXPECT_FALSE(ReadSingleProcessSwitch());
+    EXPECT_FALSE(ReadSingleProcessSwitch(settings.ProgramFolder));
 }
 
 // Catches: defaults lost when files are missing, an empty value taken as missing, quotes kept,
 // qvprm.ini looked for outside the update folder.
 TEST_F(ConfigTest, ReadConfigKeepsDefaultsForWhatIsMissing) {
     UseUpdateFolder();
-    EXPECT_TRUE(ReadConfig());
-    EXPECT_EQ(Settings().TaxUrl, DefaultTaxUrl());
-    EXPECT_EQ(Settings().Server, DefaultServer());
-    EXPECT_EQ(Settings().clientlx, QString());
-    EXPECT_EQ(Settings().version, QString());
+    EXPECT_TRUE(ReadConfig(settings));
+    EXPECT_EQ(settings.TaxUrl, DefaultTaxUrl());
+    EXPECT_EQ(settings.Server, DefaultServer());
+    EXPECT_EQ(settings.clientlx, QString());
+    EXPECT_EQ(settings.version, QString());
 
     WriteBytes(Path("qvpz.pz"), "[config]\r\nTaxUrl=\r\n");
     MakeFolder(QStringLiteral("HISUPDATE_x"));
     WriteBytes(Path("HISUPDATE_x/qvprm.ini"), "[parms]\r\nclientlx=\"7\"\r\nversion= 3.1.4 \r\n");
     UseUpdateFolder();
-    EXPECT_TRUE(ReadConfig());
-    EXPECT_EQ(Settings().TaxUrl, QString());
-    EXPECT_EQ(Settings().Server, DefaultServer());
-    EXPECT_EQ(Settings().clientlx, QStringLiteral("7"));
-    EXPECT_EQ(Settings().version, QStringLiteral("3.1.4"));
+    EXPECT_TRUE(ReadConfig(settings));
+    EXPECT_EQ(settings.TaxUrl, QString());
+    EXPECT_EQ(settings.Server, DefaultServer());
+    EXPECT_EQ(settings.clientlx, QStringLiteral("7"));
+    EXPECT_EQ(settings.version, QStringLiteral("3.1.4"));
     EXPECT_EQ(LogText(), QByteArray());  // nothing missing is an error
 }
 
@@ -134,9 +134,9 @@ TEST_F(ConfigTest, UnreadableFileIsReportedAndTheNextFileStillRead) {
     MakeFolder(QStringLiteral("HISUPDATE"));
     WriteBytes(Path("HISUPDATE/qvprm.ini"), "[parms]\nversion=5\n");
     UseUpdateFolder();
-    EXPECT_TRUE(ReadConfig());
-    EXPECT_EQ(Settings().TaxUrl, DefaultTaxUrl());
-    EXPECT_EQ(Settings().version, QStringLiteral("5"));
+    EXPECT_TRUE(ReadConfig(settings));
+    EXPECT_EQ(settings.TaxUrl, DefaultTaxUrl());
+    EXPECT_EQ(settings.version, QStringLiteral("5"));
     EXPECT_TRUE(LogText().contains("error: \r\nCannot open file \"" +
                                    QFile::encodeName(Path("qvpz.pz")) + "\""))
         << LogText().toStdString();
@@ -146,10 +146,10 @@ TEST_F(ConfigTest, UnreadableFileIsReportedAndTheNextFileStillRead) {
 TEST_F(ConfigTest, SaveTaxpayerNumberReplacesOnlyThatKey) {
     MakeFolder(QStringLiteral("HISUPDATE"));
     UseUpdateFolder();
-    EXPECT_EQ(QvprmPath(), Path("HISUPDATE/qvprm.ini"));
-    WriteBytes(QvprmPath(), "[parms]\r\nclientlx=1\r\nnsrsbh=OLD\r\nversion=2.0\r\n");
-    SaveTaxpayerNumber(QStringLiteral("91330100MA27XL0P6X"));
-    EXPECT_EQ(ReadBytes(QvprmPath()),
+    EXPECT_EQ(QvprmPath(settings), Path("HISUPDATE/qvprm.ini"));
+    WriteBytes(QvprmPath(settings), "[parms]\r\nclientlx=1\r\nnsrsbh=OLD\r\nversion=2.0\r\n");
+    SaveTaxpayerNumber(settings, QStringLiteral("91330100MA27XL0P6X"));
+    EXPECT_EQ(ReadBytes(QvprmPath(settings)),
               "[parms]\r\nclientlx=1\r\nnsrsbh=91330100MA27XL0P6X\r\nversion=2.0\r\n");
     EXPECT_EQ(LogText(), QByteArray());
 }
@@ -170,12 +170,13 @@ class SaveTaxpayerNumberLineBreakTest : public ConfigTest,
 TEST_P(SaveTaxpayerNumberLineBreakTest, NeverWritesALineBreak) {
     MakeFolder(QStringLiteral("HISUPDATE"));
     UseUpdateFolder();
-    WriteBytes(QvprmPath(), "[parms]\r\nclientlx=1\r\nversion=2.0\r\n");
-    SaveTaxpayerNumber(GetParam().number);
-    EXPECT_EQ(ReadIniString(QvprmPath(), QStringLiteral("parms"), QStringLiteral("version"), {}),
-              QStringLiteral("2.0"));
+    WriteBytes(QvprmPath(settings), "[parms]\r\nclientlx=1\r\nversion=2.0\r\n");
+    SaveTaxpayerNumber(settings, GetParam().number);
     EXPECT_EQ(
-        ReadBytes(QvprmPath()),
+        ReadIniString(QvprmPath(settings), QStringLiteral("parms"), QStringLiteral("version"), {}),
+        QStringLiteral("2.0"));
+    EXPECT_EQ(
+        ReadBytes(QvprmPath(settings)),
         QByteArray("[parms]\r\nclientlx=1\r\nversion=2.0\r\nnsrsbh=") + GetParam().stored + "\r\n");
     EXPECT_TRUE(LogText().contains("[error]Addr: ")) << LogText().toStdString();
 }
@@ -190,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Catches: a failed write passing silently or creating the missing folder.
 TEST_F(ConfigTest, SaveTaxpayerNumberReportsAFolderThatDoesNotExist) {
     UseUpdateFolder();  // no HISUPDATE folder
-    SaveTaxpayerNumber(QStringLiteral("1"));
+    SaveTaxpayerNumber(settings, QStringLiteral("1"));
     EXPECT_FALSE(QDir(Path("HISUPDATE")).exists());
     EXPECT_TRUE(LogText().contains("error: \r\nUnable to write to " +
                                    QFile::encodeName(Path("HISUPDATE/qvprm.ini")) + " \r\n"))

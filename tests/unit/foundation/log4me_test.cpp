@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "ProgramFolderFixture.h"
+#include "log/ProgramFolder.h"
 #include "log/log4me.h"
 
 using namespace corvane;
@@ -24,7 +25,8 @@ class Log4meTest : public ProgramFolderTest {};
 TEST_F(Log4meTest, WithoutSettingsWritesOnlyErrorsIntoTheDailyFileUnderLogs) {
     StartLog(nullptr);
     EXPECT_TRUE(QFileInfo(Path("logs")).isDir());
-    EXPECT_EQ(log4me::ProgramFolder(), dir_.path() + u'/');
+    EXPECT_EQ(ProgramFolderOf(QStringLiteral(" ") + Path("app") + QStringLiteral("\t")),
+              dir_.path() + u'/');
     LogDebug(QStringLiteral("d"));
     LogInfo(QStringLiteral("i"));
     LogError(QStringLiteral("True"));

@@ -22,23 +22,25 @@ class VersionReportTest : public ::testing::Test {
     void SetUp() override {
         QDir(ProgramFolder()).mkpath(QStringLiteral("HISUPDATE"));
         QFile::remove(ProgramFolder() + QStringLiteral("HISUPDATE/qvprm.ini"));
-        config::AppSettings& s = config::Settings();
-        s.UpdateFolder = QStringLiteral("HISUPDATE/");
-        s.clientlx = QStringLiteral("1");
-        s.version = QStringLiteral("1.0.5");
+        settings = config::DefaultSettings(ProgramFolder());
+        settings.UpdateFolder = QStringLiteral("HISUPDATE/");
+        settings.clientlx = QStringLiteral("1");
+        settings.version = QStringLiteral("1.0.5");
         SetMachineIdentity(QStringLiteral("001A2B3C4D5E"));
     }
-    static QString StoredNumber() {
-        return config::ReadIniString(config::QvprmPath(), QStringLiteral("parms"),
+    QString StoredNumber() const {
+        return config::ReadIniString(config::QvprmPath(settings), QStringLiteral("parms"),
                                      QStringLiteral("nsrsbh"), QStringLiteral("<none>"));
     }
+
+    config::AppSettings settings;
 };
 
 TEST_F(VersionReportTest, SendsTheReportAndStoresTheNumber) {
     RawServer server({{Send(Ok("{\"code\":\"0\"}"))}});
-    config::Settings().Server = server.url("/zjgfdacx/app/queryVersion.do");
+    settings.Server = server.url("/zjgfdacx/app/queryVersion.do");
     LogTail log;
-    SendVersionReport(QStringLiteral("330100123456789"));
+    SendVersionReport(settings, QStringLiteral("330100123456789"));
 
     const QByteArray body =
         "{\"mac\":\"001A2B3C4D5E\",\"version\":\"1.0.5\",\"app_type\":\"1\",\"djxh\":\"\","
@@ -59,7 +61,7 @@ TEST_F(VersionReportTest, SendsTheReportAndStoresTheNumber) {
                   "\r\n" +
                   body);
     EXPECT_EQ(StoredNumber(), u"330100123456789");
-    const QString url = config::Settings().Server;
+    const QString url = settings.Server;
     const QStringList expected = {QStringLiteral("info|In_url:") + url,
                                   QStringLiteral("info|In_nr:") + QString::fromLatin1(body),
                                   QStringLiteral("debug|req:") + QString::fromLatin1(body),
@@ -73,8 +75,8 @@ TEST_F(VersionReportTest, RedirectSendsTheSameBodyToTheSecondUrl) {
     RawServer second({{Send(Ok("ok"))}});
     RawServer first({{Send("HTTP/1.1 302 Found\r\nLocation: " + second.url("/v2").toUtf8() +
                            "\r\nContent-Length: 0\r\n\r\n")}});
-    config::Settings().Server = first.url("/v1");
-    SendVersionReport(QStringLiteral("12/34"));
+    settings.Server = first.url("/v1");
+    SendVersionReport(settings, QStringLiteral("12/34"));
     ASSERT_EQ(first.requests().size(), 1u);
     ASSERT_EQ(second.requests().size(), 1u);
     const QByteArray sent = first.requests()[0];
@@ -94,22 +96,22 @@ TEST_P(VersionReportFailureTest, StoresTheNumberAndLogsOneError) {
     ClosedPort closed;
     switch (GetParam()) {
         case Outcome::kHttps:
-            config::Settings().Server = QStringLiteral("https://127.0.0.1:%1/r").arg(server.port());
+            settings.Server = QStringLiteral("https://127.0.0.1:%1/r").arg(server.port());
             break;
         case Outcome::kServerError:
-            config::Settings().Server = server.url("/r");
+            settings.Server = server.url("/r");
             break;
         case Outcome::kRefused:
-            config::Settings().Server = QStringLiteral("http://127.0.0.1:%1/r").arg(closed.port());
+            settings.Server = QStringLiteral("http://127.0.0.1:%1/r").arg(closed.port());
             break;
     }
     LogTail log;
-    SendVersionReport(QStringLiteral("A\"B"));
+    SendVersionReport(settings, QStringLiteral("A\"B"));
     EXPECT_EQ(StoredNumber(), u"A\"B");
     const QStringList errors = log.Entries(QStringLiteral("error"));
     ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
-    EXPECT_TRUE(errors[0].startsWith(QStringLiteral("error|") + config::Settings().Server +
-                                     QStringLiteral("\r\n")));
+    EXPECT_TRUE(
+        errors[0].startsWith(QStringLiteral("error|") + settings.Server + QStringLiteral("\r\n")));
 }
 
 std::string OutcomeName(const ::testing::TestParamInfo<Outcome>& info) {

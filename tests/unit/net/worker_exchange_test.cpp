@@ -112,14 +112,15 @@ TEST_F(WorkerExchangeTest, DrippingServerKeepsTheExchangeAlivePastThirtySeconds)
 
 TEST_F(WorkerExchangeTest, QuitDuringAReportTakesEffectAfterTheNumberIsStored) {
     QDir(ProgramFolder()).mkpath(QStringLiteral("HISUPDATE"));
-    config::Settings().UpdateFolder = QStringLiteral("HISUPDATE/");
+    config::AppSettings settings = config::DefaultSettings(ProgramFolder());
+    settings.UpdateFolder = QStringLiteral("HISUPDATE/");
     RawServer server({{WaitRelease(), Send(Ok("ok"))}});
-    config::Settings().Server = server.url("/report");
+    settings.Server = server.url("/report");
     LogTail log;
 
     bool reportReturned = false;
     QTimer::singleShot(0, app_, [&] {
-        SendVersionReport(QStringLiteral("QUIT0001"));
+        SendVersionReport(settings, QStringLiteral("QUIT0001"));
         reportReturned = true;
     });
     // Once the request is at the server (the report is waiting), ask the program to quit, then
@@ -136,7 +137,7 @@ TEST_F(WorkerExchangeTest, QuitDuringAReportTakesEffectAfterTheNumberIsStored) {
     EXPECT_EQ(QCoreApplication::exec(), 0);
 
     EXPECT_TRUE(reportReturned);
-    EXPECT_EQ(config::ReadIniString(config::QvprmPath(), QStringLiteral("parms"),
+    EXPECT_EQ(config::ReadIniString(config::QvprmPath(settings), QStringLiteral("parms"),
                                     QStringLiteral("nsrsbh"), QStringLiteral("<none>")),
               u"QUIT0001");
     EXPECT_TRUE(log.Entries().contains(u"debug|res:ok"));

@@ -46,17 +46,16 @@ class UpdateSequenceTest : public ::testing::TestWithParam<SequenceCase> {
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         log4me::Start(dir_.path() + "/corvane");
-        config::Settings().UpdateFolder = QStringLiteral("HISUPDATE/");
+        context_.settings = config::DefaultSettings(dir_.path() + "/");
+        context_.settings.UpdateFolder = QStringLiteral("HISUPDATE/");
         NotificationWindow() = nullptr;
     }
     void TearDown() override {
-        SetCheckupdateFunction(nullptr);
-        SetRunAndWaitFunction(nullptr);
-        SetPauseFunction(nullptr);
         UpdateCheckSwitch() = false;
         log4me::Stop();
     }
     QTemporaryDir dir_;
+    UpdateContext context_{{}, RealUpdateSeams()};
 };
 
 // Catches a step code out of place, a call of the component with the switch off, a wait of other
@@ -75,24 +74,24 @@ TEST_P(UpdateSequenceTest, RunsToItsEnd) {
     int closeRequests = 0;
     std::vector<int> checkSteps, updaterSteps;
     std::vector<std::chrono::milliseconds> pauses;
-    SetCheckupdateFunction([&](const char*, const char*, char*) -> int32_t {
+    context_.seams.checkupdate = [&](const char*, const char*, char*) -> int32_t {
         checkSteps.push_back(i_type);
         return 0;
-    });
-    SetRunAndWaitFunction([&](const QString&, uint16_t) -> uint32_t {
+    };
+    context_.seams.runAndWait = [&](const QString&, uint16_t) -> uint32_t {
         updaterSteps.push_back(i_type);
         if (c.late == Late::UpdaterThrows) throw std::runtime_error("updater refused");
         return 0;
-    });
-    SetPauseFunction([&](std::chrono::milliseconds duration) {
+    };
+    context_.seams.pause = [&](std::chrono::milliseconds duration) {
         pauses.push_back(duration);
         if (int(pauses.size()) != kLateAfter) return;
         // What the window's handler of shell command code 1 does.
         if (c.late == Late::Close) TerminateFlag() = true;
         if (c.late == Late::Continue || c.late == Late::Close) b_update_end = true;
-    });
+    };
 
-    RunUpdateSequence(SequenceLink{i_type, b_update_end, [&] { ++closeRequests; }});
+    RunUpdateSequence(SequenceLink{i_type, b_update_end, [&] { ++closeRequests; }}, context_);
 
     EXPECT_EQ(closeRequests, 1);
     EXPECT_EQ(checkSteps, std::vector<int>(c.checkCalls, kStepCheckVersion));
