@@ -41,6 +41,12 @@
 
 class QWidget;
 
+// The interface lives in corvane::engine_interface, an inline namespace: code of the program (in
+// corvane::...) names its classes as they stand, and none of them is a global class of the name a
+// real CEF build uses for its own, different one.
+namespace corvane {
+inline namespace engine_interface {
+
 // ---------------------------------------------------------------------------------------------
 // Reference counting
 
@@ -409,6 +415,9 @@ typedef int (*cef_reset_session_t)();
 // (public terminal mode turns it off once the configuration has named the allowed hosts).
 typedef void (*cef_set_ignore_certificate_errors_t)(int ignore);
 }
+
+}  // namespace engine_interface
+}  // namespace corvane
 
 #define CEF_ENGINE_EXPORTS(X)               \
     X(corvane_engine_interface_version)     \

@@ -11,6 +11,9 @@
 #include "engine_context.h"
 #include "helper_process.h"
 
+// The C entry points take and give the interface's own types.
+using namespace corvane::engine_interface;
+
 #define CORVANE_ENGINE_EXPORT extern "C" __attribute__((visibility("default")))
 
 using corvane::engine::Browser;

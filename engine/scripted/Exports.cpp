@@ -5,6 +5,9 @@
 #include "EngineState.h"
 #include "ScriptedExports.h"
 
+// The C entry points take and give the interface's own types.
+using namespace corvane::engine_interface;
+
 namespace {
 
 using corvane::scripted::Engine;

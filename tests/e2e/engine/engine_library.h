@@ -7,6 +7,9 @@
 #include "ScriptedExports.h"
 #include "cef_engine.h"
 
+// The probe is a program of its own around the engine: it names the interface as it stands.
+using namespace corvane::engine_interface;
+
 struct EngineLibrary {
 #define PROBE_ENGINE_MEMBER(name) name##_t name = nullptr;
     CEF_ENGINE_EXPORTS(PROBE_ENGINE_MEMBER)

@@ -10,6 +10,9 @@
 #include "engine_library.h"
 #include "probe_client.h"
 
+// The probe is a program of its own around the engine: it names the interface as it stands.
+using namespace corvane::engine_interface;
+
 class QSocketNotifier;
 class QTimer;
 class QWidget;

@@ -7,6 +7,9 @@
 
 #include "cef_engine.h"
 
+// The probe is a program of its own around the engine: it names the interface as it stands.
+using namespace corvane::engine_interface;
+
 // How the probe answers questions; changed by commands while it runs.
 struct ProbeAnswers {
     QString dialog_mode = QStringLiteral("handle");  // handle | suppress | default

@@ -9,6 +9,7 @@
 // Readable failures: gtest prints texts as texts.
 void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
+using namespace corvane::engine_interface;
 using corvane::scripted::DownloadState;
 using corvane::scripted::Engine;
 

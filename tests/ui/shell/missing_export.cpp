@@ -5,6 +5,9 @@
 //   3  the engine entry points without the interface handshake, as a real CEF libcef.so has them
 #include "cef_engine.h"
 
+// The C entry points take and give the interface's own types.
+using namespace corvane::engine_interface;
+
 #define EXPORT extern "C" __attribute__((visibility("default")))
 
 EXPORT int cef_execute_process(const CefMainArgs*, CefApp*, void*) { return -1; }
