@@ -330,10 +330,13 @@ def hang_report(program, window, window_manager):
                 return str(e)
         state = [l for l in read("status").splitlines() if l.startswith("State:")]
         lines.append("thread %s %s %s wchan=%s" % (tid, read("comm"), state, read("wchan")))
-    if shutil.which("gdb"):
+    try:
         stacks = subprocess.run(["gdb", "-batch", "-p", str(pid), "-ex", "thread apply all bt 30"],
                                 capture_output=True, text=True, timeout=120).stdout
-        lines.append(stacks)
+    except (OSError, subprocess.TimeoutExpired) as e:
+        # The rest of the report still counts when the stacks cannot be had.
+        stacks = "no stacks: %s" % e
+    lines.append(stacks)
     lines.append("log, last lines:\n" + "\n".join(program.log().split("\r\n")[-40:]))
     lines.append("stderr, last lines:\n" + program.stderr_text()[-2000:])
     return "\n".join(lines)
