@@ -187,8 +187,13 @@ void Write(Level level, const QString& text) {
 
 }  // namespace
 
-void Start(const QString& executablePath) {
+void Start(const QString& executablePath, std::function<QDateTime()> clock) {
     State& s = S();
+    {
+        std::lock_guard lock(s.clockLock);
+        s.hasClock = bool(clock);
+        s.clock = std::move(clock);
+    }
     const QString path = executablePath.trimmed();
     const QString folder = ProgramFolderOf(path);
     const QString name = path.mid(std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1);
@@ -220,13 +225,6 @@ void Stop() {
     s.baseName.clear();
     s.infoOn = false;
     s.debugOn = false;
-}
-
-void SetClock(std::function<QDateTime()> clock) {
-    State& s = S();
-    std::lock_guard lock(s.clockLock);
-    s.hasClock = bool(clock);
-    s.clock = std::move(clock);
 }
 
 }  // namespace corvane::log4me

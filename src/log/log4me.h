@@ -17,14 +17,11 @@ namespace corvane::log4me {
 
 // Starts the writer: derives the program folder (ProgramFolderOf) and log base name from the
 // executable's path, reads the settings and writes "log4me:application starting....". Call once,
-// first thing.
-void Start(const QString& executablePath);
+// first thing. clock: the local clock for the file date and the line time; none (the program's
+// own start) is the system clock, a test gives a clock of its own.
+void Start(const QString& executablePath, std::function<QDateTime()> clock = {});
 // Writes "log4me:application stoping...." and closes the open file.
 void Stop();
-
-// Seam for tests: the local clock used for the file date and the line time. Null restores the
-// system clock.
-void SetClock(std::function<QDateTime()> clock);
 
 }  // namespace corvane::log4me
 

@@ -49,17 +49,16 @@ inline void WriteBytes(const QString& path, const QByteArray& bytes) {
 class ProgramFolderTest : public ::testing::Test {
   protected:
     ProgramFolderTest() : clock_(QDateTime(QDate(2024, 3, 5), QTime(9, 51, 53, 42))) {}
-    ~ProgramFolderTest() override {
-        log4me::Stop();
-        log4me::SetClock(nullptr);
-    }
+    ~ProgramFolderTest() override { log4me::Stop(); }
 
-    // Writes log4me.ini (when iniText is not null) and starts the writer for the executable "app".
-    void StartLog(const char* iniText) {
+    // Writes log4me.ini (when iniText is not null) and starts the writer for the executable "app",
+    // on the test's clock unless it asks for the system's.
+    void StartLog(const char* iniText, bool systemClock = false) {
         ASSERT_TRUE(dir_.isValid());
         if (iniText) WriteBytes(Path("log4me.ini"), iniText);
-        log4me::SetClock([this] { return clock_.Now(); });
-        log4me::Start(Path("app"));
+        log4me::Start(Path("app"),
+                      systemClock ? std::function<QDateTime()>()
+                                  : std::function<QDateTime()>([this] { return clock_.Now(); }));
     }
 
     QString Path(const QString& relative) const { return dir_.path() + u'/' + relative; }

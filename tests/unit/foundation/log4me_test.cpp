@@ -189,8 +189,8 @@ TEST_F(Log4meTest, LogFolderThatCannotBeCreatedLeavesOneFallbackLinePerLine) {
 // text not converted to the code page, characters outside it lost instead of "?".
 TEST_F(Log4meTest, ExecutableNameAndCodePage) {
     ASSERT_TRUE(dir_.isValid());
-    log4me::SetClock([this] { return clock_.Now(); });
-    log4me::Start(QStringLiteral("  ") + Path("corvane.bin") + QStringLiteral(" "));
+    log4me::Start(QStringLiteral("  ") + Path("corvane.bin") + QStringLiteral(" "),
+                  [this] { return clock_.Now(); });
     LogError(QString::fromUtf16(u"纳税人 ก"));
     EXPECT_EQ(ReadBytes(Path("logs/2024-03-05_corvane.log")),
               "09:51:53.042 [error]\xC4\xC9\xCB\xB0\xC8\xCB ?\r\n");
@@ -198,8 +198,8 @@ TEST_F(Log4meTest, ExecutableNameAndCodePage) {
 
 // Catches: lines from different threads interleaved inside a line, or lost.
 TEST_F(Log4meTest, ThreeThreadsWriteWholeLines) {
-    StartLog("[log4me]\nlevel=debug\n");
-    log4me::SetClock(nullptr);  // the real clock: the threads also race to re-read the settings
+    // The system clock: the threads also race to re-read the settings.
+    StartLog("[log4me]\nlevel=debug\n", /*systemClock=*/true);
     constexpr int kLines = 3000;
     std::vector<std::thread> threads;
     for (int t = 0; t < 3; ++t)

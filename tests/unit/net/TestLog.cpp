@@ -32,8 +32,8 @@ class LogEnvironment : public ::testing::Environment {
         ini.write("[log4me]\r\nlevel=debug\r\n");
         ini.close();
         // A fixed date keeps every line of a run in one file, whenever the run crosses midnight.
-        log4me::SetClock([] { return QDateTime(kLogDate, QTime::currentTime()); });
-        log4me::Start(ProgramFolder() + QStringLiteral("net_tests"));
+        log4me::Start(ProgramFolder() + QStringLiteral("net_tests"),
+                      [] { return QDateTime(kLogDate, QTime::currentTime()); });
         InstallDiagnosticRouting();
     }
     void TearDown() override {
