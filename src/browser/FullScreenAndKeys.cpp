@@ -8,7 +8,7 @@ namespace corvane::browser {
 
 void TFrmChrome::actDevToolExecute() {
     // Public terminal mode without developer tools: F12 and Ctrl+F12 do nothing.
-    if (kiosk_.DevTools) devTools_->Toggle();
+    if (settings_.Kiosk.DevTools) devTools_->Toggle();
 }
 
 void TFrmChrome::ToggleFullScreen() {
@@ -37,7 +37,7 @@ void TFrmChrome::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_F11:
             // A public terminal that starts full screen stays so.
-            if (!kiosk_.FullScreen) ToggleFullScreen();
+            if (!settings_.Kiosk.FullScreen) ToggleFullScreen();
             break;
         case Qt::Key_F12:
             actDevToolExecute();

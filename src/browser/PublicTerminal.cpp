@@ -37,18 +37,19 @@ void CloseDialogsAndMenus() {
 
 void TFrmChrome::StartPublicTerminal() {
     for (const QString& line :
-         AddressesOutsideList(kiosk_.Hosts, settings_.TaxUrl, settings_.Server))
+         AddressesOutsideList(settings_.Kiosk.Hosts, settings_.TaxUrl, settings_.Server))
         ReportDiagnostic(line);
-    if (kiosk_.IdleReset > 0 && !idle_) {
+    if (settings_.Kiosk.IdleReset > 0 && !idle_) {
         idle_ = new IdleWatch(
-            kiosk_.IdleReset, kiosk_.IdleNotice, this, [this] { ResetSession(); }, this);
+            settings_.Kiosk.IdleReset, settings_.Kiosk.IdleNotice, this, [this] { ResetSession(); },
+            this);
     }
-    if (kiosk_.RetrySeconds > 0 && !retry_) {
-        retry_ = new RetryNotice(this, kiosk_.RetrySeconds, [this] {
+    if (settings_.Kiosk.RetrySeconds > 0 && !retry_) {
+        retry_ = new RetryNotice(this, settings_.Kiosk.RetrySeconds, [this] {
             try {
                 ReportDiagnostic(QStringLiteral("debug^Loading the start page again: ") +
-                                 startAddress_);
-                OwnBrowser().GetMainFrame()->LoadURL(startAddress_);
+                                 settings_.TaxUrl);
+                OwnBrowser().GetMainFrame()->LoadURL(settings_.TaxUrl);
             } catch (const std::exception& e) {
                 ReportDiagnostic(QStringLiteral("error^") + QString::fromUtf8(e.what()));
             }
@@ -91,15 +92,15 @@ void TFrmChrome::ResetSessionNow() {
         return;
     }
     SetStatusText(QString());
-    OwnBrowser().GetMainFrame()->LoadURL(startAddress_);
+    OwnBrowser().GetMainFrame()->LoadURL(settings_.TaxUrl);
     ReportDiagnostic(QStringLiteral("info^No input for %1 s: browsing session cleared, start page "
                                     "loaded afresh")
-                         .arg(kiosk_.IdleReset + kiosk_.IdleNotice));
+                         .arg(settings_.Kiosk.IdleReset + settings_.Kiosk.IdleNotice));
     if (idle_) idle_->Restart();
 }
 
 bool TFrmChrome::RefusedByHostList(CefBrowser* browser, CefFrame* frame, const QString& url) {
-    switch (JudgeNavigation(kiosk_.Hosts, url, frame && frame->IsMain())) {
+    switch (JudgeNavigation(settings_.Kiosk.Hosts, url, frame && frame->IsMain())) {
         case NavigationVerdict::kGo:
             return false;
         case NavigationVerdict::kRefuseCommand:

@@ -52,8 +52,8 @@ TFrmChrome::TFrmChrome(const config::AppSettings& settings, QWidget* parent)
 
     // Maximised only now: Qt 6.4 re-creates a top-level window once a child that renders through
     // OpenGL (the engine's view) joins it, and the new window forgets a state set before.
-    setWindowState(kiosk_.FullScreen ? Qt::WindowFullScreen : Qt::WindowMaximized);
-    fullScreen_ = kiosk_.FullScreen;
+    setWindowState(settings_.Kiosk.FullScreen ? Qt::WindowFullScreen : Qt::WindowMaximized);
+    fullScreen_ = settings_.Kiosk.FullScreen;
 }
 
 TFrmChrome::~TFrmChrome() {
@@ -155,13 +155,12 @@ void TFrmChrome::FormShow() {
     try {
         Memo1->hide();
         Timer1->stop();
-        startAddress_ = settings_.TaxUrl;
         StartPublicTerminal();
         ownsPageDialogs_ = true;
         if (windowTitle().isEmpty()) titleFollowsPage_ = true;
         if (CefBrowser* browser = Chromium1->Browser()) {
-            ReportDiagnostic(startAddress_);
-            browser->GetMainFrame()->LoadURL(startAddress_);
+            ReportDiagnostic(settings_.TaxUrl);
+            browser->GetMainFrame()->LoadURL(settings_.TaxUrl);
         }
     } catch (const std::exception& e) {
         const QString message = ErrorText(e);
@@ -249,7 +248,7 @@ bool TFrmChrome::IsOwnMainFrame(CefBrowser* browser, CefFrame* frame) const {
 }
 
 QString TFrmChrome::StartAddress() const {
-    return shown_ ? startAddress_ : Chromium1->DefaultUrl();
+    return shown_ ? settings_.TaxUrl : Chromium1->DefaultUrl();
 }
 
 void TFrmChrome::PostClose() {
@@ -294,7 +293,7 @@ bool TFrmChrome::Chromium1BeforeBrowse(CefBrowser* browser, CefFrame* frame, Cef
 bool TFrmChrome::Chromium1CertificateError(CefBrowser* /*browser*/, int /*cert_error*/,
                                            const QString& request_url) {
     // Reached only with an allowed-hosts list (otherwise the engine accepts every certificate).
-    return AcceptCertificateError(kiosk_.Hosts, request_url);
+    return AcceptCertificateError(settings_.Kiosk.Hosts, request_url);
 }
 
 void TFrmChrome::Chromium1RenderProcessTerminated(CefBrowser* browser,

@@ -159,8 +159,6 @@ class TFrmChrome : public QMainWindow, private WindowInterface {
     QTimer* Timer1;       // focuses the browser view until the window is shown
 
     const config::AppSettings settings_;
-    const config::KioskSettings& kiosk_ = settings_.Kiosk;  // public terminal mode
-    QString startAddress_ = QStringLiteral("about:blank");
     bool shown_ = false;
     bool titleFollowsPage_ = false;
     bool ownsPageDialogs_ = false;

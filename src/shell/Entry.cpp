@@ -26,13 +26,13 @@ namespace {
 
 // The context the rest of the start-up fills: the program folder, the built-in settings and the
 // engine's defaults.
-AppContext MakeContext() {
-    const QString programFolder = ProgramFolderOf(ExecutablePath());
+AppContext MakeContext(const QString& executablePath) {
+    const QString programFolder = ProgramFolderOf(executablePath);
     return AppContext{config::DefaultSettings(programFolder), engine::DefaultEngineSettings()};
 }
 
-void ModuleStartUp(int argc, char** argv, AppContext& context) {
-    log4me::Start(ExecutablePath());
+void ModuleStartUp(int argc, char** argv, const QString& executablePath, AppContext& context) {
+    log4me::Start(executablePath);
     InstallDiagnosticRouting();
     // The browser window's module: the main process starts with an empty engine cache. A helper
     // process leaves it alone: its main process is using it.
@@ -84,8 +84,9 @@ void Ending(QPointer<QWidget>& mainWindow) {
 int RunCorvane(int argc, char** argv) {
     RestrictFileCreationMask();
     SetApplicationArguments(argc, argv);
-    AppContext context = MakeContext();
-    ModuleStartUp(argc, argv, context);
+    const QString executablePath = ExecutablePath();
+    AppContext context = MakeContext(executablePath);
+    ModuleStartUp(argc, argv, executablePath, context);
 
     int exitCode = 0;
     QPointer<QWidget> mainWindow;
